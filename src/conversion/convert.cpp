@@ -1,0 +1,62 @@
+#include "convert.h"
+
+#include <cerrno>
+#include <new>
+#include <string_view>
+
+#include "record.h"
+#include "scanner.h"
+
+namespace lorvex {
+
+platform::ReadStatus loadFeedText(const platform::NativePath& path, LoadedFeed& feed) {
+    platform::ReadStatus status = platform::readWholeFile(path, inputLimit, feed.bytes);
+    if (status.error == 0) decodeFeed(feed.bytes.view(), feed.text);
+    return status;
+}
+
+namespace {
+
+template <class Text>
+Conversion writeRecordsOf(Text text, platform::OutputFile& file) {
+    RecordWriter writer(file);
+    Conversion result;
+    walkFeed(text, [&](const ScannedItem& item) {
+        if (item.verdict != Verdict::accepted) return true;
+        result.error = writer.writeRecord(item.record);
+        if (result.error != 0) return false;
+        ++result.records;
+        return true;
+    });
+    if (result.error == 0) result.error = writer.flush();
+    if (result.error != 0) result.failure = Failure::writeOutput;
+    return result;
+}
+
+}  // namespace
+
+Conversion writeRecords(const FeedText& text, platform::OutputFile& file) {
+    if (text.isUtf8) return writeRecordsOf(text.utf8, file);
+    return writeRecordsOf(std::u16string_view(text.utf16), file);
+}
+
+Conversion convertFile(const platform::NativePath& input, const platform::NativePath& output) try {
+    LoadedFeed feed;
+    platform::ReadStatus read = loadFeedText(input, feed);
+    if (read.error == ENOMEM) return {0, Failure::outOfMemory, read.error};
+    if (read.error != 0) {
+        return {0, read.opened ? Failure::readInput : Failure::openInput, read.error};
+    }
+    platform::OutputFile file;
+    if (int error = file.open(output)) return {0, Failure::createOutput, error};
+    Conversion result = writeRecords(feed.text, file);
+    int closeError = file.close();
+    if (result.failure == Failure::none && closeError != 0) {
+        result = {result.records, Failure::closeOutput, closeError};
+    }
+    return result;
+} catch (const std::bad_alloc&) {
+    return {0, Failure::outOfMemory, ENOMEM};
+}
+
+}  // namespace lorvex

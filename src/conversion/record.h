@@ -1,0 +1,55 @@
+// The feed record: three fixed-width fields of 16-bit characters, the fitting that fills them,
+// the test that decides whether an item gets a record, and the writing of records.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <string_view>
+
+#include "../platform/file.h"
+
+namespace lorvex {
+
+inline constexpr std::size_t titleWidth = 100;
+inline constexpr std::size_t dateWidth = 50;
+inline constexpr std::size_t summaryWidth = 400;
+inline constexpr std::size_t recordWidth = titleWidth + dateWidth + summaryWidth;
+inline constexpr std::size_t recordBytes = recordWidth * 2;
+
+struct Record {
+    std::array<char16_t, recordWidth> units;
+
+    std::u16string_view title() const { return {units.data(), titleWidth}; }
+    std::u16string_view date() const { return {units.data() + titleWidth, dateWidth}; }
+    std::u16string_view summary() const {
+        return {units.data() + titleWidth + dateWidth, summaryWidth};
+    }
+};
+
+// Fills field, exactly width characters, with text: its first width characters, or all of it
+// followed by spaces.
+void fitText(std::u16string_view text, char16_t* field, std::size_t width);
+
+enum class Verdict { accepted, titleHasCdata, emptySummary, summaryStartsWithSpace };
+
+// The acceptance test on a fitted record, given the length of the summary text before fitting.
+Verdict judge(const Record& record, std::size_t summaryLength);
+
+// Writes records as UTF-16LE through a small buffer that it reuses.
+class RecordWriter {
+  public:
+    explicit RecordWriter(platform::OutputFile& file) : file_(file) {}
+
+    // Returns 0, or the errno of a failed write.
+    int writeRecord(const Record& record);
+    int flush();
+
+  private:
+    static constexpr std::size_t bufferRecords = 64;
+
+    platform::OutputFile& file_;
+    std::size_t used_ = 0;
+    std::array<unsigned char, bufferRecords * recordBytes> buffer_;
+};
+
+}  // namespace lorvex
