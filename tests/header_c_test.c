@@ -1,0 +1,4 @@
+/* The public header, included from C. */
+#include "lorvex.h"
+
+int (*const convert_file_from_c)(const lorvex_char*, const lorvex_char*) = ConvertFile;

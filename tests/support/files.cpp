@@ -1,0 +1,124 @@
+#include "support/files.h"
+
+#include <algorithm>
+#include <fstream>
+#include <random>
+#include <sstream>
+#include <stdexcept>
+
+#include "conversion/utf8.h"
+
+namespace lorvex::test {
+
+namespace fs = std::filesystem;
+
+ScratchDir::ScratchDir() {
+    std::random_device seed;
+    path_ = fs::temp_directory_path() / ("lorvex-test-" + std::to_string(seed()));
+    fs::create_directories(path_);
+}
+
+ScratchDir::~ScratchDir() {
+    std::error_code ignored;
+    fs::permissions(path_, fs::perms::owner_all, fs::perm_options::add, ignored);
+    fs::remove_all(path_, ignored);
+}
+
+std::string readBytes(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) throw std::runtime_error("cannot read " + path.string());
+    std::ostringstream bytes;
+    bytes << in.rdbuf();
+    return bytes.str();
+}
+
+void writeBytes(const fs::path& path, std::string_view bytes) {
+    std::ofstream out(path, std::ios::binary);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    if (!out) throw std::runtime_error("cannot write " + path.string());
+}
+
+std::u16string utf16(std::string_view utf8) {
+    std::u16string text;
+    decodeUtf8(utf8, text);
+    return text;
+}
+
+std::string utf16le(std::u16string_view text) {
+    std::string bytes;
+    for (char16_t unit : text) {
+        bytes += static_cast<char>(unit & 0xFF);
+        bytes += static_cast<char>(unit >> 8);
+    }
+    return bytes;
+}
+
+std::string utf16be(std::u16string_view text) {
+    std::string bytes;
+    for (char16_t unit : text) {
+        bytes += static_cast<char>(unit >> 8);
+        bytes += static_cast<char>(unit & 0xFF);
+    }
+    return bytes;
+}
+
+std::string utf8(std::u16string_view text) {
+    std::string bytes;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        char32_t c = text[i];
+        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
+            text[i + 1] <= 0xDFFF) {
+            c = 0x10000 + ((c - 0xD800) << 10) + (text[++i] - 0xDC00);
+        } else if (c >= 0xD800 && c <= 0xDFFF) {
+            c = 0xFFFD;
+        }
+        if (c < 0x80) {
+            bytes += static_cast<char>(c);
+        } else if (c < 0x800) {
+            bytes += static_cast<char>(0xC0 | (c >> 6));
+            bytes += static_cast<char>(0x80 | (c & 0x3F));
+        } else if (c < 0x10000) {
+            bytes += static_cast<char>(0xE0 | (c >> 12));
+            bytes += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+            bytes += static_cast<char>(0x80 | (c & 0x3F));
+        } else {
+            bytes += static_cast<char>(0xF0 | (c >> 18));
+            bytes += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+            bytes += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+            bytes += static_cast<char>(0x80 | (c & 0x3F));
+        }
+    }
+    return bytes;
+}
+
+std::u16string widePath(const fs::path& path) { return path.u16string(); }
+
+std::vector<std::u16string> readRecords(const fs::path& path) {
+    std::string bytes = readBytes(path);
+    std::u16string units;
+    for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) {
+        units += static_cast<char16_t>(static_cast<unsigned char>(bytes[i]) |
+                                       static_cast<unsigned char>(bytes[i + 1]) << 8);
+    }
+    std::vector<std::u16string> records;
+    for (std::size_t at = 0; at + 550 <= units.size(); at += 550) {
+        records.push_back(units.substr(at, 550));
+    }
+    return records;
+}
+
+fs::path corpusDir() {
+    fs::path dir = LORVEX_CORPUS_DIR;
+    return fs::is_directory(dir / "rss") ? dir : fs::path{};
+}
+
+std::vector<fs::path> corpusFeeds() {
+    std::vector<fs::path> feeds;
+    fs::path dir = corpusDir();
+    if (dir.empty()) return feeds;
+    for (const auto& entry : fs::directory_iterator(dir / "rss")) feeds.push_back(entry.path());
+    std::sort(feeds.begin(), feeds.end());
+    return feeds;
+}
+
+}  // namespace lorvex::test

@@ -1,0 +1,47 @@
+// Test helpers: scratch directories, whole-file reads and writes, UTF-16 text.
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace lorvex::test {
+
+// A fresh directory, removed with everything in it when the object goes.
+class ScratchDir {
+public:
+    ScratchDir();
+    ScratchDir(const ScratchDir&) = delete;
+    ScratchDir& operator=(const ScratchDir&) = delete;
+    ~ScratchDir();
+
+    const std::filesystem::path& path() const { return path_; }
+    std::filesystem::path operator/(std::string_view name) const { return path_ / name; }
+
+private:
+    std::filesystem::path path_;
+};
+
+std::string readBytes(const std::filesystem::path& path);
+void writeBytes(const std::filesystem::path& path, std::string_view bytes);
+
+// UTF-16 forms, as code units and as file bytes.
+std::u16string utf16(std::string_view utf8);
+std::string utf16le(std::u16string_view text);
+std::string utf16be(std::u16string_view text);
+std::string utf8(std::u16string_view text);
+
+// The path as the 16-bit string that ConvertFile takes.
+std::u16string widePath(const std::filesystem::path& path);
+
+// The records of a record file, each as its 550 characters.
+std::vector<std::u16string> readRecords(const std::filesystem::path& path);
+
+// The corpus folder, or an empty path when it is absent.
+std::filesystem::path corpusDir();
+
+// Every feed in the corpus (empty when it is absent).
+std::vector<std::filesystem::path> corpusFeeds();
+
+}  // namespace lorvex::test
