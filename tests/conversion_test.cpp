@@ -161,6 +161,11 @@ TEST(ConvertFile, OverlappingCallsGiveTheSequentialResults) {
         sequential.push_back(test::convert(feeds[i], dir / "seq.rec"));
         sequentialBytes.push_back(test::readBytes(dir / "seq.rec"));
     }
+    auto outputOf = [&dir](int thread, std::size_t feed) {
+        std::string name = "t";
+        name.append(std::to_string(thread)).append("-").append(std::to_string(feed));
+        return dir / (name + ".rec");
+    };
     constexpr int threads = 4;
     std::vector<std::vector<int>> counts(threads, std::vector<int>(feeds.size()));
     std::vector<std::thread> workers;
@@ -169,8 +174,7 @@ TEST(ConvertFile, OverlappingCallsGiveTheSequentialResults) {
             // Each thread starts at a different feed, so different feeds overlap.
             for (std::size_t k = 0; k < feeds.size(); ++k) {
                 std::size_t i = (k + static_cast<std::size_t>(t) * 7) % feeds.size();
-                fs::path out = dir / ("t" + std::to_string(t) + "-" + std::to_string(i) + ".rec");
-                counts[static_cast<std::size_t>(t)][i] = test::convert(feeds[i], out);
+                counts[static_cast<std::size_t>(t)][i] = test::convert(feeds[i], outputOf(t, i));
             }
         });
     }
@@ -178,9 +182,8 @@ TEST(ConvertFile, OverlappingCallsGiveTheSequentialResults) {
         worker.join();
     for (int t = 0; t < threads; ++t) {
         for (std::size_t i = 0; i < feeds.size(); ++i) {
-            fs::path out = dir / ("t" + std::to_string(t) + "-" + std::to_string(i) + ".rec");
             EXPECT_EQ(counts[static_cast<std::size_t>(t)][i], sequential[i]) << feeds[i];
-            EXPECT_EQ(test::readBytes(out), sequentialBytes[i]) << feeds[i];
+            EXPECT_EQ(test::readBytes(outputOf(t, i)), sequentialBytes[i]) << feeds[i];
         }
     }
 }
