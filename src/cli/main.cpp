@@ -55,6 +55,7 @@ int convert(const std::string& input, const std::string& output) {
 int main(int argc, char** argv) {
     CLI::App app{"Converts RSS 2.0 feeds into files of fixed-width records.", "lorvex"};
     app.require_subcommand(1);
+    app.failure_message(CLI::FailureMessage::help);
     std::string input, output;
     CLI::App* convertCommand = app.add_subcommand("convert", "Convert a feed into a record file");
     convertCommand->add_option("INPUT", input, "The RSS 2.0 feed to read")->required();
