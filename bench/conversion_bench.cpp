@@ -46,7 +46,8 @@ void convertShape(benchmark::State& state, Shape shape) {
         ->Unit(benchmark::kMillisecond)                                                     \
         ->Complexity(benchmark::oN)
 
-LORVEX_SHAPE_BENCHMARK(ordinary);
+LORVEX_SHAPE_BENCHMARK(realistic);
+LORVEX_SHAPE_BENCHMARK(oneLine);
 LORVEX_SHAPE_BENCHMARK(noDescriptionEnd);
 LORVEX_SHAPE_BENCHMARK(noTitleEnd);
 LORVEX_SHAPE_BENCHMARK(altWithoutStyle);

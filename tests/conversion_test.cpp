@@ -89,6 +89,16 @@ TEST(ConvertFile, ConvertsAFileOntoItself) {
     EXPECT_EQ(fs::file_size(dir / "feed.xml"), 2200u);
 }
 
+TEST(ConvertFile, ConvertsOntoAHardLinkOfTheInput) {
+    ScratchDir dir;
+    test::writeBytes(dir / "feed.xml", twoItems);
+    std::error_code error;
+    fs::create_hard_link(dir / "feed.xml", dir / "link.rec", error);
+    if (error) GTEST_SKIP() << "no hard links here: " << error.message();
+    EXPECT_EQ(test::convert(dir / "feed.xml", dir / "link.rec"), 2);
+    EXPECT_EQ(fs::file_size(dir / "feed.xml"), 2200u);
+}
+
 TEST(ConvertFile, NonAsciiFileNames) {
     ScratchDir dir;
     fs::path input = dir.path() / fs::path(u8"Flux \u00E9t\u00E9 \u6771\u4EAC.xml");
