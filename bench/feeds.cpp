@@ -18,10 +18,10 @@ const std::string tail = "</channel>\n</rss>\n";
 constexpr std::array<std::string_view, 24> words{
     "harbour", "river",  "market", "council", "season",  "report", "bridge", "forecast",
     "garden",  "museum", "school", "railway", "weather", "energy", "island", "library",
-    "café",    "naïve",  "Zürich", "東京",    "Москва",  "résumé", "☕",     "😀"};
+    "café",    "naïve",  "Zürich", "東京",    "Москва",  "résumé", "☕",      "😀"};
 
 class Writer {
-public:
+  public:
     explicit Writer(std::uint32_t seed) : random_(seed) {}
 
     std::size_t below(std::size_t n) {
@@ -52,8 +52,7 @@ public:
                 description = "<![CDATA[<p><a href=\"https://example.org/p/" +
                               std::to_string(number) + "\"><img src=\"https://example.org/i/" +
                               std::to_string(number) + ".jpg\" alt=\"" + sentence(4, 12) +
-                              "\" style=\"width:100%\"></a></p><p>" + sentence(50, 90) +
-                              "</p>]]>";
+                              "\" style=\"width:100%\"></a></p><p>" + sentence(50, 90) + "</p>]]>";
                 break;
             case 2:  // the same with an empty alt value: the linked text is the summary
                 description = "<![CDATA[<p><a href=\"https://example.org/p/" +
@@ -69,11 +68,10 @@ public:
         return "<item>" + nl + "  <title>" + title + "</title>" + nl + "  <link>" + link +
                "</link>" + nl + "  <description>" + description + "</description>" + nl +
                "  <pubDate>Mon, 07 Dec 2026 " + std::to_string(10 + number % 14) +
-               ":00:00 GMT</pubDate>" + nl + "  <guid>" + link + "</guid>" + nl + "</item>" +
-               nl;
+               ":00:00 GMT</pubDate>" + nl + "  <guid>" + link + "</guid>" + nl + "</item>" + nl;
     }
 
-private:
+  private:
     std::mt19937 random_;
 };
 
@@ -90,7 +88,8 @@ std::string realistic(std::size_t size, std::uint32_t seed, std::string_view lin
 std::string repeatUntil(std::string_view unit, std::size_t size) {
     std::string text;
     text.reserve(size + unit.size());
-    while (text.size() < size) text += unit;
+    while (text.size() < size)
+        text += unit;
     return text;
 }
 
@@ -109,8 +108,10 @@ std::string makeRealisticFeed(std::size_t size, std::uint32_t seed) {
 std::string makeFeed(Shape shape, std::size_t size) {
     const std::string prose = repeatUntil("words and more words ", 800);
     switch (shape) {
-        case Shape::realistic: return realistic(size, 1, "\n");
-        case Shape::oneLine: return realistic(size, 1, "");
+        case Shape::realistic:
+            return realistic(size, 1, "\n");
+        case Shape::oneLine:
+            return realistic(size, 1, "");
         case Shape::noDescriptionEnd:
             return head +
                    repeatUntil("<item><title>T</title><description>" + prose +
@@ -130,9 +131,10 @@ std::string makeFeed(Shape shape, std::size_t size) {
             return head + plainItem("Huge", repeatUntil("words and more words ", size)) + tail;
         case Shape::tinyItems:
             return head +
-                   repeatUntil("<item><title>t</title><description>d</description>"
-                               "<pubDate>p</pubDate></item>",
-                               size) +
+                   repeatUntil(
+                       "<item><title>t</title><description>d</description>"
+                       "<pubDate>p</pubDate></item>",
+                       size) +
                    tail;
     }
     return {};
