@@ -2,13 +2,29 @@
 
 #include <algorithm>
 #include <bit>
+#include <cstring>
 
 namespace lorvex {
+
+namespace {
+
+// The padding of the widest field, copied rather than filled one character at a time.
+constexpr auto spaces = [] {
+    std::array<char16_t, summaryWidth> padding{};
+    padding.fill(u' ');
+    return padding;
+}();
+
+}  // namespace
+
+void padField(char16_t* field, std::size_t length, std::size_t width) {
+    if (length < width) std::memcpy(field + length, spaces.data(), (width - length) * 2);
+}
 
 void fitText(std::u16string_view text, char16_t* field, std::size_t width) {
     std::size_t kept = std::min(text.size(), width);
     std::copy_n(text.data(), kept, field);
-    std::fill(field + kept, field + width, u' ');
+    padField(field, kept, width);
 }
 
 Verdict judge(const Record& record, std::size_t titleLength, std::size_t summaryLength) {

@@ -33,11 +33,9 @@ static_assert(sizeof(Record) == recordBytes, "a record is written as it lies in 
 // followed by spaces.
 void fitText(std::u16string_view text, char16_t* field, std::size_t width);
 
-// Pads a field whose first length characters hold its text with spaces up to width.
-inline void padField(char16_t* field, std::size_t length, std::size_t width) {
-    for (std::size_t i = length; i < width; ++i)
-        field[i] = u' ';
-}
+// Pads a field whose first length characters hold its text with spaces up to width (at most
+// summaryWidth).
+void padField(char16_t* field, std::size_t length, std::size_t width);
 
 enum class Verdict { accepted, titleHasCdata, emptySummary, summaryStartsWithSpace };
 
