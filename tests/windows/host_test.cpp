@@ -260,11 +260,11 @@ void convertFeeds(const fs::path& example, const fs::path& corpus, const fs::pat
         check(fs::exists(wideOutput),
               "the record file has its non-ASCII name " + narrow(wideOutput.filename().wstring()));
 
+        std::vector<fs::path> feeds;
         std::error_code error;
         if (!fs::is_directory(corpus, error)) {
             std::printf("skip: no corpus at %s\n", corpus.string().c_str());
         } else {
-            std::vector<fs::path> feeds;
             for (const auto& entry : fs::directory_iterator(corpus))
                 if (entry.is_regular_file()) feeds.push_back(entry.path());
             std::sort(feeds.begin(), feeds.end());
@@ -273,6 +273,15 @@ void convertFeeds(const fs::path& example, const fs::path& corpus, const fs::pat
                 compareConversion(convert, feed, scratch / (name + ".rec"), native, name);
             }
         }
+
+        // Every feed the native build converted was compared here too.
+        std::size_t nativeFeeds = 0;
+        for (const auto& entry : fs::directory_iterator(native))
+            nativeFeeds += entry.path().extension() == ".count";
+        check(nativeFeeds == feeds.size() + 1,
+              "the " + std::to_string(feeds.size() + 1) +
+                  " feeds compared are all that Linux converted (" + std::to_string(nativeFeeds) +
+                  ")");
     }
     checkCall(FreeLibrary(module) != 0, "Lorvex.dll unloads");
 }
