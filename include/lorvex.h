@@ -75,6 +75,8 @@ class LORVEX_API CVarnel {
   public:
     /* Does nothing: the object's byte is left as it was. */
     CVarnel();
+    /* Copying is the one byte and needs no code of the module. */
+    CVarnel(const CVarnel& source) = default;
     /* Copies the source's byte into this object and returns this object. */
     CVarnel& operator=(const CVarnel& source);
 };
