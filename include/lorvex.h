@@ -16,7 +16,9 @@
 
 #if defined(_WIN32) || defined(__CYGWIN__)
 #if defined(LORVEX_BUILDING)
-#define LORVEX_API __declspec(dllexport)
+/* The module's .def file names the exports and fixes their ordinals, so nothing is marked for
+ * export here: a marked class would also export members that must stay out of the table. */
+#define LORVEX_API
 #elif defined(LORVEX_STATIC)
 #define LORVEX_API
 #else
@@ -69,6 +71,25 @@ LORVEX_API int ConvertFile(const lorvex_char* inputPath, const lorvex_char* outp
 
 #ifdef __cplusplus
 }
+
+/* Exports beside the conversion, for C++ hosts; they take no part in it. */
+
+/* A class without data members: each object is one byte of storage that means nothing. */
+class LORVEX_API CVarnel {
+  public:
+    /* Does nothing: the object's byte is left as it was. */
+    CVarnel();
+    /* Copying is the one byte and needs no code of the module. */
+    CVarnel(const CVarnel& source) = default;
+    /* Copies the source's byte into this object and returns this object. */
+    CVarnel& operator=(const CVarnel& source);
+};
+
+/* Returns 42, on every call, from any thread. */
+LORVEX_API int fnVarnel();
+
+/* 0 when the module is loaded; the library itself never reads or changes it. */
+LORVEX_API extern int nVarnel;
 #endif
 
 #endif /* LORVEX_H */

@@ -1,8 +1,10 @@
 #include "arguments.h"
 
 #ifdef _WIN32
-#include <shellapi.h>
 #include <windows.h>
+
+// After windows.h, which it needs.
+#include <shellapi.h>
 #endif
 
 namespace lorvex::cli {

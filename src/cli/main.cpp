@@ -56,6 +56,8 @@ int main(int argc, char** argv) {
     CLI::App app{"Converts RSS 2.0 feeds into files of fixed-width records.", "lorvex"};
     app.require_subcommand(1);
     app.failure_message(CLI::FailureMessage::help);
+    // CLI11 reads /name as an option on Windows; here /feeds/a.xml is a path on every system.
+    app.allow_windows_style_options(false);
     std::string input, output;
     CLI::App* convertCommand = app.add_subcommand("convert", "Convert a feed into a record file");
     convertCommand->add_option("INPUT", input, "The RSS 2.0 feed to read")->required();

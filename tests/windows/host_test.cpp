@@ -1,0 +1,306 @@
+// A Windows host of Lorvex.dll, in plain C++ and Win32: it loads the module the way a Windows
+// program does, resolves its exports by ordinal and by name, and converts feeds through
+// ordinal 1, comparing every record file with the one the native Linux build wrote.
+//
+//   windows_host_test load
+//   windows_host_test exports
+//   windows_host_test convert <example feed> <corpus feed folder> <native records> <scratch>
+//
+// Each check prints one line; the exit code is 1 when any check failed.
+#include <windows.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "lorvex.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+const wchar_t* const moduleName = L"Lorvex.dll";
+int failures = 0;
+
+void check(bool ok, const std::string& what) {
+    std::printf("%s: %s\n", ok ? "ok" : "FAIL", what.c_str());
+    if (!ok) ++failures;
+}
+
+// A check of a Win32 call, which names the system's error when it fails.
+void checkCall(bool ok, const std::string& what) {
+    check(ok, ok ? what : what + " (error " + std::to_string(GetLastError()) + ")");
+}
+
+std::string narrow(const std::wstring& text) {
+    int size = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
+    std::string out(static_cast<std::size_t>(size > 0 ? size - 1 : 0), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, out.data(), size, nullptr, nullptr);
+    return out;
+}
+
+// An export as the function or variable pointer it is. GetProcAddress gives every export the
+// one type FARPROC, which the language lets us reinterpret only bit for bit.
+template <class Pointer>
+Pointer as(FARPROC address) {
+    static_assert(sizeof(Pointer) == sizeof address);
+    Pointer pointer;
+    std::memcpy(&pointer, &address, sizeof address);
+    return pointer;
+}
+
+FARPROC byOrdinal(HMODULE module, WORD ordinal) {
+    return GetProcAddress(module, MAKEINTRESOURCEA(ordinal));
+}
+
+// The member functions of CVarnel as a host without the class calls them: on x86_64 the object
+// is passed as the first argument, and a returned reference is the object's address.
+using Constructor = void (*)(void* object);
+using Assignment = void* (*)(void* object, const void* source);
+using ConvertFileFunction = decltype(&ConvertFile);
+using FnVarnelFunction = decltype(&fnVarnel);
+
+DWORD CALLBACK idleThread(void*) {
+    return 0;
+}
+
+// Load and unload with no call in between; a thread started and ended meanwhile brings the entry
+// handler its thread attach and detach notifications.
+void loadAndUnload() {
+    HMODULE module = LoadLibraryW(moduleName);
+    checkCall(module != nullptr, "Lorvex.dll loads");
+    if (!module) return;
+    HANDLE thread = CreateThread(nullptr, 0, idleThread, nullptr, 0, nullptr);
+    checkCall(thread != nullptr, "a thread starts while the module is loaded");
+    if (thread) {
+        check(WaitForSingleObject(thread, INFINITE) == WAIT_OBJECT_0, "the thread ends");
+        CloseHandle(thread);
+    }
+    checkCall(FreeLibrary(module) != 0, "Lorvex.dll unloads");
+    check(GetModuleHandleW(moduleName) == nullptr, "Lorvex.dll is gone after unloading");
+}
+
+void checkVersionResource(HMODULE module) {
+    wchar_t path[MAX_PATH];
+    GetModuleFileNameW(module, path, MAX_PATH);
+    DWORD size = GetFileVersionInfoSizeW(path, nullptr);
+    std::vector<char> info(size);
+    VS_FIXEDFILEINFO* fixed = nullptr;
+    UINT length = 0;
+    bool found = size > 0 && GetFileVersionInfoW(path, 0, size, info.data()) &&
+                 VerQueryValueW(info.data(), L"\\", reinterpret_cast<void**>(&fixed), &length) &&
+                 length >= sizeof *fixed;
+    checkCall(found, "Lorvex.dll carries a version resource");
+    if (!found) return;
+    DWORD major = HIWORD(fixed->dwFileVersionMS), minor = LOWORD(fixed->dwFileVersionMS);
+    DWORD patch = HIWORD(fixed->dwFileVersionLS);
+    check(major == LORVEX_VERSION_MAJOR && minor == LORVEX_VERSION_MINOR &&
+              patch == LORVEX_VERSION_PATCH,
+          "its file version " + std::to_string(major) + "." + std::to_string(minor) + "." +
+              std::to_string(patch) + " is the header's");
+}
+
+void resolveExports() {
+    HMODULE module = LoadLibraryW(moduleName);
+    checkCall(module != nullptr, "Lorvex.dll loads");
+    if (!module) return;
+
+    struct Export {
+        WORD ordinal;
+        const char* name;
+    };
+    const Export table[] = {
+        {1, "ConvertFile"},  {2, "_ZN7CVarnelC1Ev"}, {3, "_ZN7CVarnelaSERKS_"},
+        {4, "_Z8fnVarnelv"}, {5, "nVarnel"},
+    };
+    FARPROC address[6] = {};
+    bool all = true;
+    for (const Export& entry : table) {
+        FARPROC numbered = byOrdinal(module, entry.ordinal);
+        FARPROC named = GetProcAddress(module, entry.name);
+        std::string label = "ordinal " + std::to_string(entry.ordinal) + " and " + entry.name;
+        check(numbered != nullptr && numbered == named, label + " resolve to one address");
+        address[entry.ordinal] = numbered;
+        all = all && numbered != nullptr && numbered == named;
+    }
+    check(byOrdinal(module, 6) == nullptr, "there is no ordinal 6");
+    if (all) {
+        auto fn = as<FnVarnelFunction>(address[4]);
+        bool always42 = true;
+        for (int call = 0; call < 5; ++call)
+            always42 = always42 && fn() == 42;
+        check(always42, "fnVarnel returns 42 on each of five calls");
+
+        check(*as<int*>(address[5]) == 0, "nVarnel reads 0 after load");
+
+        unsigned char object = 0x5A;
+        as<Constructor>(address[2])(&object);
+        check(object == 0x5A, "the CVarnel constructor leaves the object's byte as it was");
+
+        unsigned char target = 0x11, source = 0xA5;
+        void* result = as<Assignment>(address[3])(&target, &source);
+        check(result == &target, "CVarnel assignment returns the target");
+        check(target == 0xA5 && source == 0xA5, "CVarnel assignment copies the source's byte");
+    }
+    checkVersionResource(module);
+    checkCall(FreeLibrary(module) != 0, "Lorvex.dll unloads");
+}
+
+std::string readFile(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// The native count, or -2 when there is none (ConvertFile itself never returns -2).
+int readCount(const fs::path& path) {
+    std::ifstream in(path);
+    int count = -2;
+    in >> count;
+    return in ? count : -2;
+}
+
+unsigned unitAt(const std::string& bytes, std::size_t unit) {
+    return static_cast<unsigned char>(bytes[2 * unit]) |
+           static_cast<unsigned char>(bytes[2 * unit + 1]) << 8;
+}
+
+// The first few characters where the two record files differ, one line each.
+std::string differences(const std::string& onLinux, const std::string& onWindows) {
+    std::string lines;
+    std::size_t units = std::min(onLinux.size(), onWindows.size()) / 2, shown = 0, found = 0;
+    for (std::size_t unit = 0; unit < units; ++unit) {
+        unsigned a = unitAt(onLinux, unit), b = unitAt(onWindows, unit);
+        if (a == b || ++found > 8) continue;
+        char line[96];
+        std::snprintf(line, sizeof line,
+                      "\n    character %zu (record %zu, column %zu): Linux U+%04X, Windows U+%04X",
+                      unit, unit / 550, unit % 550, a, b);
+        lines += line;
+        ++shown;
+    }
+    if (found > shown)
+        lines += "\n    ... " + std::to_string(found) + " differing characters in all";
+    if (onLinux.size() != onWindows.size()) {
+        lines += "\n    Linux wrote " + std::to_string(onLinux.size()) + " bytes, Windows " +
+                 std::to_string(onWindows.size());
+    }
+    return lines;
+}
+
+// The corpus feeds that declare a legacy encoding. Each system decodes those with its own
+// converter (iconv on Linux, MultiByteToWideChar on Windows), and two converters may map a byte
+// differently. On these feeds they agree on every byte, so they are held to the same exact match;
+// when one fails, look at the converters before the conversion.
+struct LegacyFeed {
+    const char* name;
+    const char* encoding;
+};
+constexpr LegacyFeed legacyFeeds[] = {
+    {"feedparser__encoding_euc-kr-item.xml", "euc-kr"},
+    {"miniflux__encoding_WINDOWS-1251.xml", "windows-1251"},
+    {"miniflux__koi8r.xml", "koi8-r"},
+    {"nodefeedparser__iconv.xml", "windows-1251"},
+    {"rssparser__encoding-gb2312.xml", "gb2312"},
+    {"rssparser__latin2.rss", "iso-8859-2"},
+};
+
+const LegacyFeed* legacyFeed(const std::string& name) {
+    for (const LegacyFeed& feed : legacyFeeds)
+        if (name == feed.name) return &feed;
+    return nullptr;
+}
+
+// Converts feed through ordinal 1 and compares the count and the record file with the native
+// build's for the same feed, named after it.
+void compareConversion(ConvertFileFunction convert, const fs::path& feed, const fs::path& output,
+                       const fs::path& native, const std::string& name) {
+    int count = convert(feed.c_str(), output.c_str());
+    int nativeCount = readCount(native / (name + ".count"));
+    if (nativeCount == -2) {
+        check(false, name + ": the native build's records are missing from " + native.string());
+        return;
+    }
+    std::string onLinux = readFile(native / (name + ".rec"));
+    std::string onWindows = count < 0 ? std::string() : readFile(output);
+    if (nativeCount < 0) onLinux.clear();  // a failed conversion's output is not compared
+
+    std::string label = narrow(feed.filename().wstring());
+    if (label != name) label += " (a copy of " + name + ")";
+    std::string what = label + ": " + std::to_string(count) + " records";
+    if (count != nativeCount) what += ", Linux wrote " + std::to_string(nativeCount);
+    if (onLinux != onWindows) what += ", record files differ" + differences(onLinux, onWindows);
+    const LegacyFeed* legacy = legacyFeed(name);
+    if (legacy) what += " (" + std::string(legacy->encoding) + ", each system's own converter)";
+    check(count == nativeCount && onLinux == onWindows, what);
+}
+
+void convertFeeds(const fs::path& example, const fs::path& corpus, const fs::path& native,
+                  const fs::path& scratch) {
+    HMODULE module = LoadLibraryW(moduleName);
+    checkCall(module != nullptr, "Lorvex.dll loads");
+    if (!module) return;
+    auto convert = as<ConvertFileFunction>(byOrdinal(module, 1));
+    check(convert != nullptr, "ordinal 1 resolves");
+    if (convert) {
+        fs::create_directories(scratch);
+        const std::string exampleName = example.filename().string();
+        compareConversion(convert, example, scratch / (exampleName + ".rec"), native, exampleName);
+
+        // The example again, read and written under names that only wide paths can carry.
+        fs::path wideFeed = scratch / L"\u00FCbersicht-\u65E5\u672C\u8A9E-\u0394.xml";
+        fs::path wideOutput = scratch / L"r\u00E9cits-\u0436\u0443\u0440\u043D\u0430\u043B.rec";
+        checkCall(CopyFileW(example.c_str(), wideFeed.c_str(), FALSE) != 0,
+                  "the example is copied to " + narrow(wideFeed.filename().wstring()));
+        compareConversion(convert, wideFeed, wideOutput, native, exampleName);
+        check(fs::exists(wideOutput),
+              "the record file has its non-ASCII name " + narrow(wideOutput.filename().wstring()));
+
+        std::vector<fs::path> feeds;
+        std::error_code error;
+        if (!fs::is_directory(corpus, error)) {
+            std::printf("skip: no corpus at %s\n", corpus.string().c_str());
+        } else {
+            for (const auto& entry : fs::directory_iterator(corpus))
+                if (entry.is_regular_file()) feeds.push_back(entry.path());
+            std::sort(feeds.begin(), feeds.end());
+            for (const fs::path& feed : feeds) {
+                std::string name = feed.filename().string();
+                compareConversion(convert, feed, scratch / (name + ".rec"), native, name);
+            }
+        }
+
+        // Every feed the native build converted was compared here too.
+        std::size_t nativeFeeds = 0;
+        for (const auto& entry : fs::directory_iterator(native))
+            nativeFeeds += entry.path().extension() == ".count";
+        check(nativeFeeds == feeds.size() + 1,
+              "the " + std::to_string(feeds.size() + 1) +
+                  " feeds compared are all that Linux converted (" + std::to_string(nativeFeeds) +
+                  ")");
+    }
+    checkCall(FreeLibrary(module) != 0, "Lorvex.dll unloads");
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+    std::wstring mode = argc > 1 ? argv[1] : L"";
+    if (mode == L"load" && argc == 2) {
+        loadAndUnload();
+    } else if (mode == L"exports" && argc == 2) {
+        resolveExports();
+    } else if (mode == L"convert" && argc == 6) {
+        convertFeeds(argv[2], argv[3], argv[4], argv[5]);
+    } else {
+        std::fprintf(stderr,
+                     "usage: windows_host_test load | exports | convert <example feed> "
+                     "<corpus feed folder> <native records> <scratch folder>\n");
+        return 2;
+    }
+    return failures == 0 ? 0 : 1;
+}
