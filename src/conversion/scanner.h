@@ -3,7 +3,9 @@
 #pragma once
 
 #include <cstddef>
+#include <string_view>
 
+#include "decode.h"
 #include "find.h"
 #include "record.h"
 #include "summary.h"
@@ -92,6 +94,14 @@ WalkEnd walkFeed(Text text, Visit&& visit) {
         scanned.verdict = judge(scanned.record, scanned.summaryLength);
         if (!visit(static_cast<const ScannedItem&>(scanned))) return WalkEnd::stopped;
     }
+}
+
+// Walks a decoded feed in whichever form it holds. Everything that walks a feed (the conversion,
+// and the tool's account of it) goes through here, so that none of them can walk it differently.
+template <class Visit>
+WalkEnd walkFeedText(const FeedText& text, Visit&& visit) {
+    if (text.isUtf8) return walkFeed(text.utf8, visit);
+    return walkFeed(std::u16string_view(text.utf16), visit);
 }
 
 }  // namespace lorvex
