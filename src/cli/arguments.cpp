@@ -1,8 +1,10 @@
 #include "arguments.h"
 
 #ifdef _WIN32
-#include <shellapi.h>
+// windows.h first: shellapi.h uses its macros.
 #include <windows.h>
+
+#include <shellapi.h>
 #endif
 
 namespace lorvex::cli {
