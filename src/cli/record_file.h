@@ -39,5 +39,7 @@ struct RecordFields {
 };
 
 RecordFields fieldsOf(std::size_t number, const Record& record, bool raw);
+// The fields point into the record, which must outlive them.
+RecordFields fieldsOf(std::size_t number, const Record&& record, bool raw) = delete;
 
 }  // namespace lorvex::cli

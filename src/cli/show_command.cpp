@@ -37,7 +37,8 @@ void showExport(const RecordFile& file, Format format, bool raw) {
     if (format == Format::csv) print(csvHeader());
     if (format == Format::json) print(file.count() == 0 ? "[]\n" : "[\n");
     for (std::size_t i = 0; i < file.count(); ++i) {
-        RecordFields fields = fieldsOf(i + 1, file.record(i), raw);
+        Record record = file.record(i);
+        RecordFields fields = fieldsOf(i + 1, record, raw);
         if (format == Format::csv) {
             print(csvRow(fields));
         } else if (format == Format::json) {
