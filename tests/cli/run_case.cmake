@@ -18,7 +18,7 @@ file(MAKE_DIRECTORY "${WORK_DIR}" "${output_dir}")
 file(COPY "${DATA_DIR}/" DESTINATION "${WORK_DIR}/data")
 file(COPY "${EXAMPLES_DIR}/" DESTINATION "${WORK_DIR}/examples")
 
-file(STRINGS "${CASE_DIR}/cmd" lines)
+file(STRINGS "${CASE_DIR}/cmd" lines ENCODING UTF-8)
 set(stdout_parts)
 set(stderr_parts)
 set(statuses "")
