@@ -60,7 +60,11 @@ extern "C" {
  *
  * Thread safety: calls may overlap freely, from any threads. Each call keeps
  * its working storage to itself, takes no locks and runs wholly on the
- * caller's thread. */
+ * caller's thread.
+ *
+ * On POSIX systems a regular input file is mapped into memory rather than
+ * copied. Another process must not truncate the input while a call reads it:
+ * a file shortened under a mapping raises SIGBUS. */
 LORVEX_API int ConvertFile(const lorvex_char* inputPath, const lorvex_char* outputPath);
 
 #ifdef __cplusplus

@@ -1,6 +1,7 @@
 // Field fitting and the acceptance test.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 
 #include "conversion/record.h"
@@ -27,19 +28,19 @@ TEST_P(FitText, CutsOrPadsToTheWidth) {
 
 INSTANTIATE_TEST_SUITE_P(
     Fields, FitText,
-    testing::Values(
-        FitCase{"title_of_exactly_100_fills_the_field", std::u16string(100, u'a'), 100,
-                std::u16string(100, u'a')},
-        FitCase{"title_of_120_keeps_its_first_100", std::u16string(100, u'a') + u"bbbbbbbbbbbbbbbbbbbb",
-                100, std::u16string(100, u'a')},
-        FitCase{"date_of_60_keeps_its_first_50", std::u16string(50, u'1') + u"2222222222", 50,
-                std::u16string(50, u'1')},
-        FitCase{"date_of_29_gets_21_spaces", std::u16string(29, u'd'), 50,
-                std::u16string(29, u'd') + std::u16string(21, u' ')},
-        FitCase{"empty_text_is_all_spaces", u"", 400, std::u16string(400, u' ')},
-        FitCase{"zero_is_kept_as_a_character", std::u16string(u"a\0b", 3), 5,
-                std::u16string(u"a\0b  ", 5)},
-        FitCase{"newlines_and_tabs_are_kept", u"a\r\n\tb", 6, u"a\r\n\tb "}),
+    testing::Values(FitCase{"title_of_exactly_100_fills_the_field", std::u16string(100, u'a'), 100,
+                            std::u16string(100, u'a')},
+                    FitCase{"title_of_120_keeps_its_first_100",
+                            std::u16string(100, u'a') + u"bbbbbbbbbbbbbbbbbbbb", 100,
+                            std::u16string(100, u'a')},
+                    FitCase{"date_of_60_keeps_its_first_50",
+                            std::u16string(50, u'1') + u"2222222222", 50, std::u16string(50, u'1')},
+                    FitCase{"date_of_29_gets_21_spaces", std::u16string(29, u'd'), 50,
+                            std::u16string(29, u'd') + std::u16string(21, u' ')},
+                    FitCase{"empty_text_is_all_spaces", u"", 400, std::u16string(400, u' ')},
+                    FitCase{"zero_is_kept_as_a_character", std::u16string(u"a\0b", 3), 5,
+                            std::u16string(u"a\0b  ", 5)},
+                    FitCase{"newlines_and_tabs_are_kept", u"a\r\n\tb", 6, u"a\r\n\tb "}),
     test::CaseName{});
 
 Record recordOf(std::u16string_view title, std::u16string_view summary) {
@@ -61,7 +62,9 @@ class Judge : public testing::TestWithParam<JudgeCase> {};
 
 TEST_P(Judge, AppliesTheAcceptanceTest) {
     const JudgeCase& c = GetParam();
-    EXPECT_EQ(judge(recordOf(c.title, c.summary), c.summary.size()), c.verdict);
+    EXPECT_EQ(judge(recordOf(c.title, c.summary), std::min<std::size_t>(c.title.size(), 100),
+                    c.summary.size()),
+              c.verdict);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -74,8 +77,8 @@ INSTANTIATE_TEST_SUITE_P(
                   u"Summary", Verdict::titleHasCdata},
         JudgeCase{"cdata_past_character_100_is_kept", std::u16string(100, u'x') + u"CDATA",
                   u"Summary", Verdict::accepted},
-        JudgeCase{"cdata_cut_by_the_field_is_kept", std::u16string(96, u'x') + u"CDATA",
-                  u"Summary", Verdict::accepted},
+        JudgeCase{"cdata_cut_by_the_field_is_kept", std::u16string(96, u'x') + u"CDATA", u"Summary",
+                  Verdict::accepted},
         JudgeCase{"lower_case_cdata_is_kept", u"cdata", u"Summary", Verdict::accepted},
         JudgeCase{"cdata_wins_over_an_empty_summary", u"CDATA", u"", Verdict::titleHasCdata},
         JudgeCase{"empty_summary_is_skipped", u"Title", u"", Verdict::emptySummary},

@@ -90,7 +90,7 @@ ExitStatus explainFeed(const std::string& path) {
     // characters that no longer map to the file's bytes one to one; say so.
     const FeedText& text = feed.text;
     std::size_t shift =
-        text.isUtf8 ? static_cast<std::size_t>(text.utf8.data() - feed.bytes.data()) : 0;
+        text.isUtf8 ? static_cast<std::size_t>(text.utf8.data() - feed.bytes.view().data()) : 0;
     std::size_t length = text.isUtf8 ? shift + text.utf8.size() : text.utf16.size();
     printLine(path + (text.isUtf8 ? ": UTF-8; positions are byte offsets into the file"
                                   : ": decoded to UTF-16; positions count 16-bit characters "

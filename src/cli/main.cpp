@@ -2,6 +2,7 @@
 // it to one command; the exit status of every run comes back here.
 #include <CLI/CLI.hpp>
 
+#include <cstdio>
 #include <memory>
 #include <new>
 #include <string>
@@ -33,6 +34,7 @@ class Usage : public CLI::Formatter {
   public:
     explicit Usage(std::string usage) : usage_(std::move(usage)) {}
     std::string make_usage(const CLI::App*, std::string) const override { return usage_; }
+    const std::string& usage() const { return usage_; }
 
   private:
     std::string usage_;
@@ -42,6 +44,15 @@ CLI::App* addCommand(CLI::App& app, const char* name, const char* description, s
     CLI::App* command = app.add_subcommand(name, description);
     command->formatter(std::make_shared<Usage>(std::move(usage)));
     return command;
+}
+
+// A command line that makes no sense: what is wrong, the command's usage, and where to learn more.
+ExitStatus usageError(const CLI::App& command, const std::string& message) {
+    std::string name = command.get_parent() != nullptr ? "lorvex " + command.get_name() : "lorvex";
+    lorvex::cli::complain(message);
+    const auto& usage = static_cast<const Usage&>(*command.get_formatter());
+    std::fputs((usage.usage() + "Run '" + name + " --help' for more.\n").c_str(), stderr);
+    return ExitStatus::usage;
 }
 
 lorvex::cli::Format formatNamed(const std::string& name) {
@@ -115,12 +126,14 @@ ExitStatus run(const std::vector<std::string>& arguments) {
             app.exit(error);
             return ExitStatus::success;
         }
-        std::string command = "lorvex";
+        const CLI::App* command = &app;
         for (const CLI::App* sub : app.get_subcommands())
-            command += " " + sub->get_name();
-        lorvex::cli::complain(error.what());
-        lorvex::cli::complain("run '" + command + " --help' for usage");
-        return ExitStatus::usage;
+            command = sub;
+        // CLI11 takes an unknown command for a stray argument and asks for a command instead.
+        bool unknownCommand =
+            command == &app && arguments.size() > 1 && !arguments[1].starts_with('-');
+        if (unknownCommand) return usageError(app, "'" + arguments[1] + "' is not a command");
+        return usageError(*command, error.what());
     }
 
     if (*showCommand) {
@@ -132,9 +145,7 @@ ExitStatus run(const std::vector<std::string>& arguments) {
         return lorvex::cli::convertBatch({outputDir, files, jobs});
     }
     if (files.size() != 2) {
-        lorvex::cli::complain("convert takes INPUT OUTPUT, or -o OUTDIR FEED...");
-        lorvex::cli::complain("run 'lorvex convert --help' for usage");
-        return ExitStatus::usage;
+        return usageError(*convert, "convert takes INPUT OUTPUT, or -o OUTDIR FEED...");
     }
     return lorvex::cli::convertOne(files[0], files[1]);
 }

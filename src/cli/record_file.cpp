@@ -14,7 +14,8 @@ platform::ReadStatus RecordFile::read(const platform::NativePath& path) {
 
 Record RecordFile::record(std::size_t index) const {
     Record record;
-    const auto* bytes = reinterpret_cast<const unsigned char*>(bytes_.data()) + index * recordBytes;
+    const auto* bytes =
+        reinterpret_cast<const unsigned char*>(bytes_.view().data()) + index * recordBytes;
     for (std::size_t i = 0; i < recordWidth; ++i) {
         record.units[i] = static_cast<char16_t>(bytes[2 * i] | bytes[2 * i + 1] << 8);
     }

@@ -16,10 +16,10 @@ class RecordFile {
     platform::ReadStatus read(const platform::NativePath& path);
 
     // The number of whole records.
-    std::size_t count() const { return bytes_.size() / recordBytes; }
+    std::size_t count() const { return bytes_.view().size() / recordBytes; }
 
     // The bytes after the last whole record: 0 in a sound file.
-    std::size_t strayBytes() const { return bytes_.size() % recordBytes; }
+    std::size_t strayBytes() const { return bytes_.view().size() % recordBytes; }
 
     // Where the incomplete record begins, when there is one.
     std::size_t strayOffset() const { return count() * recordBytes; }
@@ -28,7 +28,7 @@ class RecordFile {
     Record record(std::size_t index) const;
 
   private:
-    platform::ByteBuffer bytes_;
+    platform::FileBytes bytes_;
 };
 
 // A record's fields as the tool shows them: its number (from 1) and its three fields, with the

@@ -18,11 +18,13 @@ platform::ReadStatus loadFeedText(const platform::NativePath& path, LoadedFeed& 
 Conversion writeRecords(const FeedText& text, platform::OutputFile& file) {
     RecordWriter writer(file);
     Conversion result;
-    walkFeedText(text, [&](const ScannedItem& item) {
+    Record* slot = &writer.next();
+    walkFeedText(text, slot, [&](const ScannedItem& item) {
         if (item.verdict != Verdict::accepted) return true;
         result.error = writer.writeRecord(item.record);
         if (result.error != 0) return false;
         ++result.records;
+        slot = &writer.next();
         return true;
     });
     if (result.error == 0) result.error = writer.flush();
@@ -38,7 +40,13 @@ Conversion convertFile(const platform::NativePath& input, const platform::Native
         return {0, read.opened ? Failure::readInput : Failure::openInput, read.error};
     }
     platform::OutputFile file;
-    if (int error = file.open(output)) return {0, Failure::createOutput, error};
+    const char* inputBytes = feed.bytes.view().data();
+    if (int error = file.open(output, feed.bytes)) return {0, Failure::createOutput, error};
+    if (feed.bytes.view().data() != inputBytes) {
+        // The output is the input file, which now lives in memory of its own: point the text
+        // at the moved bytes.
+        decodeFeed(feed.bytes.view(), feed.text);
+    }
     Conversion result = writeRecords(feed.text, file);
     int closeError = file.close();
     if (result.failure == Failure::none && closeError != 0) {

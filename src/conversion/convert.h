@@ -31,7 +31,7 @@ struct Conversion {
 
 // The input's bytes and the text decoded from them (which may borrow the bytes).
 struct LoadedFeed {
-    platform::ByteBuffer bytes;
+    platform::FileBytes bytes;
     FeedText text;
 };
 

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <bit>
-#include <cstring>
 
 namespace lorvex {
 
@@ -12,32 +11,32 @@ void fitText(std::u16string_view text, char16_t* field, std::size_t width) {
     std::fill(field + kept, field + width, u' ');
 }
 
-Verdict judge(const Record& record, std::size_t summaryLength) {
-    if (record.title().find(u"CDATA") != std::u16string_view::npos) return Verdict::titleHasCdata;
+Verdict judge(const Record& record, std::size_t titleLength, std::size_t summaryLength) {
+    if (record.title().substr(0, titleLength).find(u"CDATA") != std::u16string_view::npos) {
+        return Verdict::titleHasCdata;
+    }
     if (summaryLength == 0) return Verdict::emptySummary;
     if (record.summary()[0] == u' ') return Verdict::summaryStartsWithSpace;
     return Verdict::accepted;
 }
 
+RecordWriter::RecordWriter(platform::OutputFile& file)
+    : file_(file), buffer_(new Record[bufferRecords]) {}
+
 int RecordWriter::writeRecord(const Record& record) {
-    if (used_ == buffer_.size()) {
-        if (int error = flush()) return error;
+    Record& slot = buffer_[used_];
+    if (&record != &slot) slot = record;
+    if constexpr (std::endian::native == std::endian::big) {
+        // The file is little-endian everywhere: swap the units in place.
+        for (char16_t& unit : slot.units)
+            unit = static_cast<char16_t>(unit << 8 | unit >> 8);
     }
-    unsigned char* out = buffer_.data() + used_;
-    if constexpr (std::endian::native == std::endian::little) {
-        std::memcpy(out, record.units.data(), recordBytes);
-    } else {
-        for (char16_t unit : record.units) {
-            *out++ = static_cast<unsigned char>(unit & 0xFF);
-            *out++ = static_cast<unsigned char>(unit >> 8);
-        }
-    }
-    used_ += recordBytes;
+    if (++used_ == bufferRecords) return flush();
     return 0;
 }
 
 int RecordWriter::flush() {
-    int error = used_ == 0 ? 0 : file_.write(buffer_.data(), used_);
+    int error = used_ == 0 ? 0 : file_.write(buffer_.get(), used_ * recordBytes);
     used_ = 0;
     return error;
 }

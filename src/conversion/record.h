@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstddef>
+#include <memory>
 #include <string_view>
 
 #include "../platform/file.h"
@@ -26,21 +27,33 @@ struct Record {
     }
 };
 
+static_assert(sizeof(Record) == recordBytes, "a record is written as it lies in memory");
+
 // Fills field, exactly width characters, with text: its first width characters, or all of it
 // followed by spaces.
 void fitText(std::u16string_view text, char16_t* field, std::size_t width);
 
+// Pads a field whose first length characters hold its text with spaces up to width.
+inline void padField(char16_t* field, std::size_t length, std::size_t width) {
+    for (std::size_t i = length; i < width; ++i)
+        field[i] = u' ';
+}
+
 enum class Verdict { accepted, titleHasCdata, emptySummary, summaryStartsWithSpace };
 
-// The acceptance test on a fitted record, given the length of the summary text before fitting.
-Verdict judge(const Record& record, std::size_t summaryLength);
+// The acceptance test on a fitted record, given the lengths of the title and summary texts that
+// it was fitted from (the padding cannot hold "CDATA", so only the text is searched).
+Verdict judge(const Record& record, std::size_t titleLength, std::size_t summaryLength);
 
-// Writes records as UTF-16LE through a small buffer that it reuses.
+// Writes records as UTF-16LE through a small buffer that it reuses. A record can be fitted in
+// place, in next(), and so reach the file without being copied.
 class RecordWriter {
   public:
-    explicit RecordWriter(platform::OutputFile& file) : file_(file) {}
+    explicit RecordWriter(platform::OutputFile& file);
 
-    // Returns 0, or the errno of a failed write.
+    Record& next() { return buffer_[used_]; }
+
+    // Writes record (typically next()). Returns 0, or the errno of a failed write.
     int writeRecord(const Record& record);
     int flush();
 
@@ -48,8 +61,8 @@ class RecordWriter {
     static constexpr std::size_t bufferRecords = 64;
 
     platform::OutputFile& file_;
+    std::unique_ptr<Record[]> buffer_;
     std::size_t used_ = 0;
-    std::array<unsigned char, bufferRecords * recordBytes> buffer_;
 };
 
 }  // namespace lorvex

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <string_view>
+#include <utility>
 
 #include "decode.h"
 #include "find.h"
@@ -27,7 +28,7 @@ enum class WalkEnd {
 
 struct ScannedItem {
     std::size_t position;  // of "<item>", in the text's own units
-    Record record;
+    const Record& record;
     std::size_t titleLength;  // the title text's length before fitting (up to titleWidth)
     std::size_t summaryLength;
     Verdict verdict;
@@ -50,16 +51,17 @@ struct ItemTags {
 
 // Walks every item of text in order and calls visit(const ScannedItem&) for each, accepted or
 // not; visit returns false to stop the walk. The first tag search that finds nothing ends it.
+// Each item's record is fitted into *slot, which visit may point elsewhere for the next item
+// (the record writer has each record fitted straight into its output buffer).
 //
 // Each search starts where the item's rules say: "<item>" one character past the scan position
 // (so an item at index 0 is never found), the title's end and the description one character
 // into the title text, the publication date one character into the description text. Those
 // starts are kept exactly, odd results included: they decide which items a feed yields.
 template <class Text, class Visit>
-WalkEnd walkFeed(Text text, Visit&& visit) {
+WalkEnd walkFeed(Text text, Record*& slot, Visit&& visit) {
     ItemTags<Text> tags(text);
     SummaryMarkers<Text> markers(text);
-    ScannedItem scanned;
     std::size_t position = 0;
     for (;;) {
         std::size_t item = tags.item.find(position + 1);
@@ -81,27 +83,45 @@ WalkEnd walkFeed(Text text, Visit&& visit) {
         std::size_t dateEnd = tags.pubDateEnd.find(dateText + 1);
         if (dateEnd == notFound) return WalkEnd::noPubDateEnd;
 
-        char16_t* fields = scanned.record.units.data();
-        char16_t cut[summaryWidth];
-        scanned.titleLength = cutUnits(text, titleText, titleEnd, cut, titleWidth);
-        fitText({cut, scanned.titleLength}, fields, titleWidth);
-        std::size_t dateLength = cutUnits(text, dateText, dateEnd, cut, dateWidth);
-        fitText({cut, dateLength}, fields + titleWidth, dateWidth);
-        scanned.summaryLength = summarize(text, descriptionText, descriptionEnd, markers, cut);
-        fitText({cut, scanned.summaryLength}, fields + titleWidth + dateWidth, summaryWidth);
+        Record& record = *slot;
+        char16_t* titleField = record.units.data();
+        char16_t* dateField = titleField + titleWidth;
+        char16_t* summaryField = dateField + dateWidth;
+        std::size_t titleLength = cutUnits(text, titleText, titleEnd, titleField, titleWidth);
+        padField(titleField, titleLength, titleWidth);
+        std::size_t dateLength = cutUnits(text, dateText, dateEnd, dateField, dateWidth);
+        padField(dateField, dateLength, dateWidth);
+        std::size_t summaryLength =
+            summarize(text, descriptionText, descriptionEnd, markers, summaryField);
+        padField(summaryField, summaryLength, summaryWidth);
 
-        scanned.position = item;
-        scanned.verdict = judge(scanned.record, scanned.summaryLength);
-        if (!visit(static_cast<const ScannedItem&>(scanned))) return WalkEnd::stopped;
+        ScannedItem scanned{item, record, titleLength, summaryLength,
+                            judge(record, titleLength, summaryLength)};
+        if (!visit(scanned)) return WalkEnd::stopped;
     }
+}
+
+// walkFeed with one record of its own, for a visitor that only reads the records.
+template <class Text, class Visit>
+WalkEnd walkFeed(Text text, Visit&& visit) {
+    Record record;
+    Record* slot = &record;
+    return walkFeed(text, slot, std::forward<Visit>(visit));
 }
 
 // Walks a decoded feed in whichever form it holds. Everything that walks a feed (the conversion,
 // and the tool's account of it) goes through here, so that none of them can walk it differently.
 template <class Visit>
+WalkEnd walkFeedText(const FeedText& text, Record*& slot, Visit&& visit) {
+    if (text.isUtf8) return walkFeed(text.utf8, slot, std::forward<Visit>(visit));
+    return walkFeed(std::u16string_view(text.utf16), slot, std::forward<Visit>(visit));
+}
+
+template <class Visit>
 WalkEnd walkFeedText(const FeedText& text, Visit&& visit) {
-    if (text.isUtf8) return walkFeed(text.utf8, visit);
-    return walkFeed(std::u16string_view(text.utf16), visit);
+    Record record;
+    Record* slot = &record;
+    return walkFeedText(text, slot, std::forward<Visit>(visit));
 }
 
 }  // namespace lorvex

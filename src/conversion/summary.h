@@ -47,11 +47,11 @@ std::size_t summarize(Text text, std::size_t begin, std::size_t end, SummaryMark
     // Alt text: from one character behind "alt=" (the opening quote) up to two characters
     // before the next "style=" (the closing quote and a space). The arithmetic counts 16-bit
     // characters, so the piece from "alt=" on is widened first: 1 + summaryWidth + 2 characters
-    // tell whether the value is longer than the field can show.
+    // are enough to fill the field, and a shorter piece gives the value's exact length.
     std::size_t valueStart = alt + markers.alt.size();
     std::size_t style = findInside(markers.style, valueStart + 1);
     if (style == notFound) return 0;
-    constexpr std::size_t window = 1 + summaryWidth + 2 + 1;
+    constexpr std::size_t window = 1 + summaryWidth + 2;
     char16_t piece[window];
     std::size_t pieceLength = cutUnits(text, valueStart, style, piece, window);
     if (pieceLength > 3) {

@@ -20,20 +20,29 @@ using NativePath = std::string;
 // (on POSIX: a lone surrogate, which has no UTF-8 form).
 std::optional<NativePath> toNativePath(std::u16string_view path);
 
-// A malloc'd byte buffer: it grows without zeroing and, for large sizes, without copying.
-class ByteBuffer {
+// The whole content of an input file. A regular file is mapped into memory where the system
+// allows it, which spares copying it; anything else is read into memory of its own.
+class FileBytes {
   public:
-    const char* data() const { return data_.get(); }
-    std::size_t size() const { return size_; }
-    std::string_view view() const { return {data_.get(), size_}; }
+    FileBytes() = default;
+    FileBytes(const FileBytes&) = delete;
+    FileBytes& operator=(const FileBytes&) = delete;
+    ~FileBytes();
+
+    std::string_view view() const { return {data_, size_}; }
 
   private:
-    friend struct ReadStatus readWholeFile(const NativePath&, std::size_t, ByteBuffer&);
-    struct Free {
-        void operator()(char* p) const;
-    };
-    std::unique_ptr<char, Free> data_;
+    friend struct ReadStatus readWholeFile(const NativePath&, std::size_t, FileBytes&);
+    friend class OutputFile;
+
+    // Turns a mapping into memory of its own, so that the file may change.
+    int detach();
+    void release();
+
+    char* data_ = nullptr;
     std::size_t size_ = 0;
+    bool mapped_ = false;
+    unsigned long long device_ = 0, inode_ = 0;  // which file is mapped
 };
 
 struct ReadStatus {
@@ -43,9 +52,12 @@ struct ReadStatus {
 
 // Reads the whole file at path into out. A file (or stream) of more than limit bytes fails with
 // EFBIG: a regular file at once by its size, a stream as soon as it passes the limit.
-ReadStatus readWholeFile(const NativePath& path, std::size_t limit, ByteBuffer& out);
+ReadStatus readWholeFile(const NativePath& path, std::size_t limit, FileBytes& out);
 
 // An output file, created or emptied by open, written through, and closed once.
+//
+// Opening takes the input that the output will be made from: when both name the same file, the
+// input is first detached from it, so that emptying the file cannot pull the input away.
 class OutputFile {
   public:
     OutputFile() = default;
@@ -53,7 +65,7 @@ class OutputFile {
     OutputFile& operator=(const OutputFile&) = delete;
     ~OutputFile();
 
-    int open(const NativePath& path);
+    int open(const NativePath& path, FileBytes& input);
     int write(const void* bytes, std::size_t size);
     int close();
 

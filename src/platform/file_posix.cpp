@@ -1,4 +1,5 @@
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <cerrno>
@@ -39,18 +40,41 @@ std::optional<NativePath> toNativePath(std::u16string_view path) {
     return out;
 }
 
-void ByteBuffer::Free::operator()(char* p) const {
-    std::free(p);
+FileBytes::~FileBytes() {
+    release();
+}
+
+void FileBytes::release() {
+    if (mapped_) {
+        ::munmap(data_, size_);
+    } else {
+        std::free(data_);
+    }
+    data_ = nullptr;
+    size_ = 0;
+    mapped_ = false;
+}
+
+int FileBytes::detach() {
+    if (!mapped_) return 0;
+    auto* copy = static_cast<char*>(std::malloc(size_));
+    if (!copy) return ENOMEM;
+    std::memcpy(copy, data_, size_);
+    std::size_t size = size_;
+    release();
+    data_ = copy;
+    size_ = size;
+    return 0;
 }
 
 namespace {
 
-class InputFd {
+class Descriptor {
   public:
-    explicit InputFd(int fd) : fd_(fd) {}
-    InputFd(const InputFd&) = delete;
-    InputFd& operator=(const InputFd&) = delete;
-    ~InputFd() {
+    explicit Descriptor(int fd) : fd_(fd) {}
+    Descriptor(const Descriptor&) = delete;
+    Descriptor& operator=(const Descriptor&) = delete;
+    ~Descriptor() {
         if (fd_ >= 0) ::close(fd_);
     }
     int get() const { return fd_; }
@@ -61,53 +85,80 @@ class InputFd {
 
 constexpr std::size_t streamChunk = 64 * 1024;
 
+// Reads fd to its end into memory that grows as needed (realloc moves large blocks without
+// copying them).
+ReadStatus readAll(int fd, std::size_t expected, std::size_t limit, char*& data,
+                   std::size_t& size) {
+    std::size_t capacity = expected + 1;  // one more byte shows the end without a regrow
+    data = static_cast<char*>(std::malloc(capacity));
+    if (!data) return {ENOMEM, true};
+    for (;;) {
+        if (size == capacity) {
+            if (capacity > limit) return {EFBIG, true};
+            std::size_t grown = capacity > limit / 2 ? limit + 1 : capacity * 2;
+            char* moved = static_cast<char*>(std::realloc(data, grown));
+            if (!moved) return {ENOMEM, true};
+            data = moved;
+            capacity = grown;
+        }
+        ssize_t got = ::read(fd, data + size, capacity - size);
+        if (got < 0) {
+            if (errno == EINTR) continue;
+            return {errno, true};
+        }
+        if (got == 0) return {0, true};
+        size += static_cast<std::size_t>(got);
+        if (size > limit) return {EFBIG, true};
+    }
+}
+
 }  // namespace
 
-ReadStatus readWholeFile(const NativePath& path, std::size_t limit, ByteBuffer& out) {
-    InputFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+ReadStatus readWholeFile(const NativePath& path, std::size_t limit, FileBytes& out) {
+    out.release();
+    Descriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
     if (fd.get() < 0) return {errno, false};
     struct stat info {};
     if (::fstat(fd.get(), &info) != 0) return {errno, true};
     if (S_ISDIR(info.st_mode)) return {EISDIR, false};
     bool regular = S_ISREG(info.st_mode);
-    if (regular && static_cast<std::size_t>(info.st_size) > limit) return {EFBIG, true};
+    auto size = static_cast<std::size_t>(info.st_size);
+    if (regular && size > limit) return {EFBIG, true};
 
-    // One byte beyond the expected size lets a regular file's end be seen without a regrow.
-    std::size_t capacity = regular ? static_cast<std::size_t>(info.st_size) + 1 : streamChunk;
-    std::size_t size = 0;
-    char* data = static_cast<char*>(std::malloc(capacity));
-    if (!data) return {ENOMEM, true};
-    out.data_.reset(data);
-    for (;;) {
-        if (size == capacity) {
-            if (capacity > limit) return {EFBIG, true};
-            std::size_t grown = capacity > limit / 2 ? limit + 1 : capacity * 2;
-            char* moved = static_cast<char*>(std::realloc(out.data_.get(), grown));
-            if (!moved) return {ENOMEM, true};
-            out.data_.release();
-            out.data_.reset(moved);
-            capacity = grown;
+    if (regular && size > 0) {
+        void* mapped = ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE | MAP_POPULATE, fd.get(), 0);
+        if (mapped != MAP_FAILED) {
+            out.data_ = static_cast<char*>(mapped);
+            out.size_ = size;
+            out.mapped_ = true;
+            out.device_ = static_cast<unsigned long long>(info.st_dev);
+            out.inode_ = static_cast<unsigned long long>(info.st_ino);
+            return {0, true};
         }
-        ssize_t got = ::read(fd.get(), out.data_.get() + size, capacity - size);
-        if (got < 0) {
-            if (errno == EINTR) continue;
-            return {errno, true};
-        }
-        if (got == 0) break;
-        size += static_cast<std::size_t>(got);
-        if (size > limit) return {EFBIG, true};
+        // Some file systems cannot map files: read them instead.
     }
-    out.size_ = size;
-    return {0, true};
+    ReadStatus status =
+        readAll(fd.get(), regular ? size : streamChunk, limit, out.data_, out.size_);
+    if (status.error != 0) out.release();
+    return status;
 }
 
 OutputFile::~OutputFile() {
     if (fd_ >= 0) ::close(fd_);
 }
 
-int OutputFile::open(const NativePath& path) {
-    fd_ = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-    return fd_ < 0 ? errno : 0;
+int OutputFile::open(const NativePath& path, FileBytes& input) {
+    // Opened without O_TRUNC: the file is emptied only once it is known not to be the input.
+    fd_ = ::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
+    if (fd_ < 0) return errno;
+    struct stat info {};
+    if (::fstat(fd_, &info) != 0) return errno;
+    if (!S_ISREG(info.st_mode)) return 0;  // a device or a pipe cannot be emptied
+    if (input.mapped_ && input.device_ == static_cast<unsigned long long>(info.st_dev) &&
+        input.inode_ == static_cast<unsigned long long>(info.st_ino)) {
+        if (int error = input.detach()) return error;
+    }
+    return ::ftruncate(fd_, 0) == 0 ? 0 : errno;
 }
 
 int OutputFile::write(const void* bytes, std::size_t size) {

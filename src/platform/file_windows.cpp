@@ -14,8 +14,19 @@ std::optional<NativePath> toNativePath(std::u16string_view path) {
     return NativePath(path.begin(), path.end());
 }
 
-void ByteBuffer::Free::operator()(char* p) const {
-    std::free(p);
+// Input is always read into memory of its own here, so nothing is ever mapped.
+FileBytes::~FileBytes() {
+    release();
+}
+
+void FileBytes::release() {
+    std::free(data_);
+    data_ = nullptr;
+    size_ = 0;
+}
+
+int FileBytes::detach() {
+    return 0;
 }
 
 namespace {
@@ -29,7 +40,8 @@ constexpr std::size_t streamChunk = 64 * 1024;
 
 }  // namespace
 
-ReadStatus readWholeFile(const NativePath& path, std::size_t limit, ByteBuffer& out) {
+ReadStatus readWholeFile(const NativePath& path, std::size_t limit, FileBytes& out) {
+    out.release();
     struct _stat64 info {};
     if (_wstat64(path.c_str(), &info) == 0 && (info.st_mode & _S_IFDIR)) return {EISDIR, false};
     Stream file(_wfopen(path.c_str(), L"rb"));
@@ -41,25 +53,31 @@ ReadStatus readWholeFile(const NativePath& path, std::size_t limit, ByteBuffer& 
     std::size_t size = 0;
     char* data = static_cast<char*>(std::malloc(capacity));
     if (!data) return {ENOMEM, true};
-    out.data_.reset(data);
     for (;;) {
         if (size == capacity) {
-            if (capacity > limit) return {EFBIG, true};
+            if (capacity > limit) {
+                std::free(data);
+                return {EFBIG, true};
+            }
             std::size_t grown = capacity > limit / 2 ? limit + 1 : capacity * 2;
-            char* moved = static_cast<char*>(std::realloc(out.data_.get(), grown));
-            if (!moved) return {ENOMEM, true};
-            out.data_.release();
-            out.data_.reset(moved);
+            char* moved = static_cast<char*>(std::realloc(data, grown));
+            if (!moved) {
+                std::free(data);
+                return {ENOMEM, true};
+            }
+            data = moved;
             capacity = grown;
         }
-        std::size_t got = std::fread(out.data_.get() + size, 1, capacity - size, file.get());
+        std::size_t got = std::fread(data + size, 1, capacity - size, file.get());
         size += got;
-        if (size > limit) return {EFBIG, true};
-        if (got == 0) {
-            if (std::ferror(file.get())) return {errno ? errno : EIO, true};
-            break;
+        if (size > limit || (got == 0 && std::ferror(file.get()))) {
+            int error = size > limit ? EFBIG : (errno ? errno : EIO);
+            std::free(data);
+            return {error, true};
         }
+        if (got == 0) break;
     }
+    out.data_ = data;
     out.size_ = size;
     return {0, true};
 }
@@ -68,7 +86,7 @@ OutputFile::~OutputFile() {
     if (stream_) std::fclose(static_cast<std::FILE*>(stream_));
 }
 
-int OutputFile::open(const NativePath& path) {
+int OutputFile::open(const NativePath& path, FileBytes&) {
     stream_ = _wfopen(path.c_str(), L"wb");
     return stream_ ? 0 : errno;
 }

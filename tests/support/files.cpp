@@ -91,15 +91,21 @@ std::string utf8(std::u16string_view text) {
     return bytes;
 }
 
-std::u16string widePath(const fs::path& path) { return path.u16string(); }
+std::u16string widePath(const fs::path& path) {
+    return path.u16string();
+}
 
-std::vector<std::u16string> readRecords(const fs::path& path) {
-    std::string bytes = readBytes(path);
+std::u16string fromUtf16le(std::string_view bytes) {
     std::u16string units;
     for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) {
         units += static_cast<char16_t>(static_cast<unsigned char>(bytes[i]) |
                                        static_cast<unsigned char>(bytes[i + 1]) << 8);
     }
+    return units;
+}
+
+std::vector<std::u16string> readRecords(const fs::path& path) {
+    std::u16string units = fromUtf16le(readBytes(path));
     std::vector<std::u16string> records;
     for (std::size_t at = 0; at + 550 <= units.size(); at += 550) {
         records.push_back(units.substr(at, 550));
@@ -116,7 +122,8 @@ std::vector<fs::path> corpusFeeds() {
     std::vector<fs::path> feeds;
     fs::path dir = corpusDir();
     if (dir.empty()) return feeds;
-    for (const auto& entry : fs::directory_iterator(dir / "rss")) feeds.push_back(entry.path());
+    for (const auto& entry : fs::directory_iterator(dir / "rss"))
+        feeds.push_back(entry.path());
     std::sort(feeds.begin(), feeds.end());
     return feeds;
 }

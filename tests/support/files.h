@@ -10,7 +10,7 @@ namespace lorvex::test {
 
 // A fresh directory, removed with everything in it when the object goes.
 class ScratchDir {
-public:
+  public:
     ScratchDir();
     ScratchDir(const ScratchDir&) = delete;
     ScratchDir& operator=(const ScratchDir&) = delete;
@@ -19,7 +19,7 @@ public:
     const std::filesystem::path& path() const { return path_; }
     std::filesystem::path operator/(std::string_view name) const { return path_ / name; }
 
-private:
+  private:
     std::filesystem::path path_;
 };
 
@@ -31,6 +31,7 @@ std::u16string utf16(std::string_view utf8);
 std::string utf16le(std::u16string_view text);
 std::string utf16be(std::u16string_view text);
 std::string utf8(std::u16string_view text);
+std::u16string fromUtf16le(std::string_view bytes);
 
 // The path as the 16-bit string that ConvertFile takes.
 std::u16string widePath(const std::filesystem::path& path);

@@ -1,0 +1,64 @@
+#!/usr/bin/env bash
+# Times lorvex against other ways of reading a feed, whole process, on one generated feed with
+# the page cache warm, and prints the ratios. Peers that are not installed are left out.
+#
+#   bench/compare.sh [BUILD_DIR] [SIZE_MIB]
+#
+# Peers (Debian packages): sfeed, xmlstarlet, hyperfine (required), and GNU time for memory.
+set -euo pipefail
+
+build=${1:-build/release}
+size=${2:-100}
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+
+for tool in "$build/lorvex" "$build/lorvex-feedgen"; do
+  [[ -x $tool ]] || { echo "missing $tool: build with -DLORVEX_BUILD_BENCH=ON" >&2; exit 1; }
+done
+command -v hyperfine >/dev/null || { echo "hyperfine is needed" >&2; exit 1; }
+
+feed=$work/feed.xml
+"$build/lorvex-feedgen" "$size" > "$feed"
+cat "$feed" > /dev/null  # warm the page cache
+echo "feed: $(stat -c %s "$feed") bytes, $(grep -c '<item>' "$feed") items"
+
+lorvex=$(realpath "$build/lorvex")
+commands=(-n lorvex "$lorvex convert $feed $work/out.rec")
+commands+=(-n grep "grep -c '<item>' $feed > $work/out.txt")
+if command -v sfeed >/dev/null; then
+  commands+=(-n sfeed "sfeed < $feed > $work/out.tsv")
+fi
+if command -v xmlstarlet >/dev/null; then
+  commands+=(-n xmlstarlet
+    "xmlstarlet sel -t -m //item -v title -o '	' -v pubDate -o '	' -v description -n $feed > $work/out.xml.tsv")
+fi
+
+# Outputs are removed before each run, so that no run pays for truncating the last one's.
+hyperfine --warmup 2 --runs 10 --style basic --prepare "rm -f $work/out.*" \
+  --export-json "$work/times.json" "${commands[@]}"
+
+python3 - "$work/times.json" <<'PY'
+import json, sys
+times = {r["command"]: r["median"] for r in json.load(open(sys.argv[1]))["results"]}
+lorvex = times["lorvex"]
+print("\nmedian seconds and lorvex's time as a share of each:")
+for name, seconds in times.items():
+    print(f"  {name:10s} {seconds:8.3f} s   lorvex / {name} = {lorvex / seconds:5.2f}")
+PY
+
+if [[ -x /usr/bin/time ]]; then
+  echo
+  echo "peak resident memory:"
+  input_kib=$(( $(stat -c %s "$feed") / 1024 ))
+  lorvex_kib=$(/usr/bin/time -f %M "$lorvex" convert "$feed" "$work/out.rec" 2>&1 >/dev/null)
+  echo "  lorvex     $lorvex_kib KiB = $(python3 -c "print(round($lorvex_kib / $input_kib, 2))") x the input"
+  if command -v sfeed >/dev/null; then
+    echo "  sfeed      $(/usr/bin/time -f %M sfeed < "$feed" 2>&1 >/dev/null | tail -1) KiB"
+  fi
+fi
+
+if [[ -x $build/lorvex_bench ]]; then
+  echo
+  echo "two threads, two different ${size} MiB feeds (bytes_per_second is the total):"
+  "$build/lorvex_bench" --benchmark_filter='convertInParallel' 2>/dev/null | grep -E 'threads'
+fi

@@ -1,0 +1,202 @@
+// ConvertFile as a host calls it: results, failures, files left alone, threads, real feeds.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "lorvex.h"
+#include "support/convert.h"
+#include "support/files.h"
+
+namespace lorvex {
+namespace {
+
+namespace fs = std::filesystem;
+using test::ScratchDir;
+
+const std::string twoItems =
+    " <item><title>A</title><description>a</description><pubDate>d1</pubDate></item>"
+    "<item><title>B</title><description>b</description><pubDate>d2</pubDate></item>";
+
+TEST(ConvertFile, NullPathsFail) {
+    const lorvex_char path[] = {'x', 0};
+    EXPECT_EQ(ConvertFile(nullptr, path), -1);
+    EXPECT_EQ(ConvertFile(path, nullptr), -1);
+}
+
+TEST(ConvertFile, MissingInputFailsAndLeavesTheOutputUntouched) {
+    ScratchDir dir;
+    test::writeBytes(dir / "out.rec", "keep me");
+    EXPECT_EQ(test::convert(dir / "missing.xml", dir / "out.rec"), -1);
+    EXPECT_EQ(test::readBytes(dir / "out.rec"), "keep me");
+}
+
+TEST(ConvertFile, InputThatIsADirectoryFails) {
+    ScratchDir dir;
+    EXPECT_EQ(test::convert(dir.path(), dir / "out.rec"), -1);
+    EXPECT_FALSE(fs::exists(dir / "out.rec"));
+}
+
+TEST(ConvertFile, OutputInAMissingDirectoryFails) {
+    ScratchDir dir;
+    test::writeBytes(dir / "feed.xml", twoItems);
+    EXPECT_EQ(test::convert(dir / "feed.xml", dir / "no" / "out.rec"), -1);
+}
+
+TEST(ConvertFile, OutputThatIsADirectoryFails) {
+    ScratchDir dir;
+    test::writeBytes(dir / "feed.xml", twoItems);
+    fs::create_directory(dir / "out");
+    EXPECT_EQ(test::convert(dir / "feed.xml", dir / "out"), -1);
+    EXPECT_TRUE(fs::is_directory(dir / "out"));
+}
+
+#ifndef _WIN32
+TEST(ConvertFile, OutputOnAFullDeviceFails) {
+    if (!fs::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
+    ScratchDir dir;
+    test::writeBytes(dir / "feed.xml", twoItems);
+    EXPECT_EQ(test::convert(dir / "feed.xml", "/dev/full"), -1);
+}
+
+TEST(ConvertFile, PathWithALoneSurrogateFails) {
+    ScratchDir dir;
+    test::writeBytes(dir / "feed.xml", twoItems);
+    std::u16string input = test::widePath(dir / "feed.xml");
+    std::u16string output = test::widePath(dir.path()) + u"/\xD800.rec";
+    EXPECT_EQ(ConvertFile(reinterpret_cast<const lorvex_char*>(input.c_str()),
+                          reinterpret_cast<const lorvex_char*>(output.c_str())),
+              -1);
+}
+#endif
+
+TEST(ConvertFile, FeedWithoutRecordsStillCreatesAnEmptyOutput) {
+    ScratchDir dir;
+    test::writeBytes(dir / "feed.xml", "<rss></rss>");
+    test::writeBytes(dir / "out.rec", "old contents");
+    EXPECT_EQ(test::convert(dir / "feed.xml", dir / "out.rec"), 0);
+    EXPECT_EQ(fs::file_size(dir / "out.rec"), 0u);
+}
+
+TEST(ConvertFile, ConvertsAFileOntoItself) {
+    ScratchDir dir;
+    test::writeBytes(dir / "feed.xml", twoItems);
+    EXPECT_EQ(test::convert(dir / "feed.xml", dir / "feed.xml"), 2);
+    EXPECT_EQ(fs::file_size(dir / "feed.xml"), 2200u);
+}
+
+TEST(ConvertFile, ConvertsOntoAHardLinkOfTheInput) {
+    ScratchDir dir;
+    test::writeBytes(dir / "feed.xml", twoItems);
+    std::error_code error;
+    fs::create_hard_link(dir / "feed.xml", dir / "link.rec", error);
+    if (error) GTEST_SKIP() << "no hard links here: " << error.message();
+    EXPECT_EQ(test::convert(dir / "feed.xml", dir / "link.rec"), 2);
+    EXPECT_EQ(fs::file_size(dir / "feed.xml"), 2200u);
+}
+
+TEST(ConvertFile, NonAsciiFileNames) {
+    ScratchDir dir;
+    fs::path input = dir.path() / fs::path(u8"Flux \u00E9t\u00E9 \u6771\u4EAC.xml");
+    fs::path output =
+        dir.path() / fs::path(u8"\u0437\u0430\u043F\u0438\u0441\u0438 \U0001F4F0.rec");
+    test::writeBytes(input, twoItems);
+    EXPECT_EQ(test::convert(input, output), 2);
+    EXPECT_EQ(fs::file_size(output), 2200u);
+}
+
+TEST(ConvertFile, InputBeyondTheOldHolderCapacitiesIsConvertedWhole) {
+    // A line longer than 127,999 characters, a description longer than 31,999 and a title
+    // that runs far: none is cut short before fitting.
+    std::string longText(200'000, 'x');
+    std::string feed = " <item><title>T" + longText + "</title><description>" + longText +
+                       "</description><pubDate>d</pubDate></item>" + twoItems.substr(1);
+    test::Converted converted = test::convertBytes(feed);
+    ASSERT_EQ(converted.count, 3);
+    EXPECT_EQ(converted.bytes.substr(0, 1100),
+              test::utf16le(test::fittedRecord("T" + longText, "d", longText)));
+}
+
+TEST(ConvertFile, NulCharactersAreWrittenAsCharacters) {
+    using namespace std::string_literals;
+    test::Converted converted = test::convertBytes(
+        " <item><title>A\0B</title><description>\0x</description>"
+        "<pubDate>d</pubDate></item>"s);
+    ASSERT_EQ(converted.count, 1);
+    EXPECT_EQ(converted.bytes.size(), 1100u);
+    EXPECT_EQ(converted.bytes.substr(0, 6), "A\0\0\0B\0"s);
+}
+
+const fs::path examplePath = fs::path(LORVEX_SOURCE_DIR) / "examples" / "sample.xml";
+const fs::path goldenPath = fs::path(LORVEX_SOURCE_DIR) / "tests" / "golden" / "sample.rec";
+
+// Set LORVEX_REGENERATE_GOLDEN=1 to rewrite the golden file after a deliberate change.
+TEST(ConvertFile, ExampleMatchesItsGoldenRecordFile) {
+    ScratchDir dir;
+    int count = test::convert(examplePath, dir / "sample.rec");
+    std::string bytes = test::readBytes(dir / "sample.rec");
+    if (const char* regenerate = std::getenv("LORVEX_REGENERATE_GOLDEN");
+        regenerate && std::string(regenerate) == "1") {
+        test::writeBytes(goldenPath, bytes);
+    }
+    EXPECT_EQ(count, 5);
+    EXPECT_EQ(bytes, test::readBytes(goldenPath));
+}
+
+TEST(ConvertFile, EveryCorpusFeedConverts) {
+    std::vector<fs::path> feeds = test::corpusFeeds();
+    if (feeds.empty()) GTEST_SKIP() << "the feed corpus is absent";
+    ScratchDir dir;
+    int total = 0;
+    for (const fs::path& feed : feeds) {
+        int count = test::convert(feed, dir / "out.rec");
+        ASSERT_GE(count, 0) << feed;
+        EXPECT_EQ(fs::file_size(dir / "out.rec"), 1100u * static_cast<unsigned>(count)) << feed;
+        total += count;
+    }
+    EXPECT_GT(total, 0);
+}
+
+TEST(ConvertFile, OverlappingCallsGiveTheSequentialResults) {
+    std::vector<fs::path> feeds = test::corpusFeeds();
+    feeds.push_back(examplePath);
+    ScratchDir dir;
+    std::vector<int> sequential;
+    std::vector<std::string> sequentialBytes;
+    for (std::size_t i = 0; i < feeds.size(); ++i) {
+        sequential.push_back(test::convert(feeds[i], dir / "seq.rec"));
+        sequentialBytes.push_back(test::readBytes(dir / "seq.rec"));
+    }
+    auto outputOf = [&dir](int thread, std::size_t feed) {
+        std::string name = "t";
+        name.append(std::to_string(thread)).append("-").append(std::to_string(feed));
+        return dir / (name + ".rec");
+    };
+    constexpr int threads = 4;
+    std::vector<std::vector<int>> counts(threads, std::vector<int>(feeds.size()));
+    std::vector<std::thread> workers;
+    for (int t = 0; t < threads; ++t) {
+        workers.emplace_back([&, t] {
+            // Each thread starts at a different feed, so different feeds overlap.
+            for (std::size_t k = 0; k < feeds.size(); ++k) {
+                std::size_t i = (k + static_cast<std::size_t>(t) * 7) % feeds.size();
+                counts[static_cast<std::size_t>(t)][i] = test::convert(feeds[i], outputOf(t, i));
+            }
+        });
+    }
+    for (std::thread& worker : workers)
+        worker.join();
+    for (int t = 0; t < threads; ++t) {
+        for (std::size_t i = 0; i < feeds.size(); ++i) {
+            EXPECT_EQ(counts[static_cast<std::size_t>(t)][i], sequential[i]) << feeds[i];
+            EXPECT_EQ(test::readBytes(outputOf(t, i)), sequentialBytes[i]) << feeds[i];
+        }
+    }
+}
+
+}  // namespace
+}  // namespace lorvex

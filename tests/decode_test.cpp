@@ -1,0 +1,223 @@
+// From file bytes to text: encodings told by byte order marks and declarations, and
+// ill-formed input turned into U+FFFD.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "conversion/decode.h"
+#include "conversion/utf8.h"
+#include "support/cases.h"
+#include "support/convert.h"
+#include "support/files.h"
+
+namespace lorvex {
+namespace {
+
+using namespace std::string_literals;
+
+std::u16string decoded(std::string_view bytes) {
+    FeedText text;
+    decodeFeed(bytes, text);
+    if (!text.isUtf8) return text.utf16;
+    std::u16string widened;
+    decodeUtf8(text.utf8, widened);
+    return widened;
+}
+
+struct DetectCase {
+    const char* name;
+    std::string bytes;
+    Encoding encoding;
+    std::size_t bomLength;
+};
+
+class Detect : public testing::TestWithParam<DetectCase> {};
+
+TEST_P(Detect, TellsTheEncoding) {
+    DetectedEncoding detected = detectEncoding(GetParam().bytes);
+    EXPECT_EQ(detected.encoding, GetParam().encoding);
+    EXPECT_EQ(detected.bomLength, GetParam().bomLength);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Starts, Detect,
+    testing::Values(
+        DetectCase{"utf8_bom", "\xEF\xBB\xBF<rss>", Encoding::utf8, 3},
+        DetectCase{"utf32le_bom_before_utf16le_bom", "\xFF\xFE\0\0<\0\0\0"s, Encoding::utf32le, 4},
+        DetectCase{"utf32be_bom", "\0\0\xFE\xFF\0\0\0<"s, Encoding::utf32be, 4},
+        DetectCase{"utf16le_bom", "\xFF\xFE<\0"s, Encoding::utf16le, 2},
+        DetectCase{"utf16be_bom", "\xFE\xFF\0<"s, Encoding::utf16be, 2},
+        DetectCase{"utf16le_declaration", "<\0?\0x\0m\0l\0"s, Encoding::utf16le, 0},
+        DetectCase{"utf16be_declaration", "\0<\0?\0x\0m\0l"s, Encoding::utf16be, 0},
+        DetectCase{"no_declaration_is_utf8", "<rss>", Encoding::utf8, 0},
+        DetectCase{"declaration_without_label_is_utf8", "<?xml version=\"1.0\"?>", Encoding::utf8,
+                   0},
+        DetectCase{"utf8_label", "<?xml version=\"1.0\" encoding=\"utf-8\"?>", Encoding::utf8, 0},
+        DetectCase{"utf16_label_readable_as_bytes_is_utf8",
+                   "<?xml version=\"1.0\" encoding=\"UTF-16\"?>", Encoding::utf8, 0},
+        DetectCase{"utf32_label_readable_as_bytes_is_utf8",
+                   "<?xml version=\"1.0\" encoding=\"utf-32\"?>", Encoding::utf8, 0},
+        DetectCase{"latin1_label_is_windows1252", "<?xml version='1.0' encoding='ISO-8859-1'?>",
+                   Encoding::windows1252, 0},
+        DetectCase{"us_ascii_label_is_windows1252", "<?xml encoding=\"us-ascii\"?>",
+                   Encoding::windows1252, 0},
+        DetectCase{"label_after_blank_lines",
+                   "\r\n\n  <?xml version=\"1.0\" encoding = \"cp1252\" ?>", Encoding::windows1252,
+                   0},
+        DetectCase{"other_label_is_legacy", "<?xml version=\"1.0\" encoding=\"koi8-r\"?>",
+                   Encoding::legacy, 0},
+        DetectCase{"label_outside_the_declaration_is_ignored",
+                   "<?xml version=\"1.0\"?><rss encoding=\"koi8-r\">", Encoding::utf8, 0}),
+    test::CaseName{});
+
+struct Utf8Case {
+    const char* name;
+    std::string bytes;
+    std::u16string text;
+};
+
+class Utf8 : public testing::TestWithParam<Utf8Case> {};
+
+TEST_P(Utf8, ReplacesEachMaximalSubpart) {
+    std::u16string text;
+    decodeUtf8(GetParam().bytes, text);
+    EXPECT_EQ(text, GetParam().text);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Sequences, Utf8,
+    testing::Values(Utf8Case{"ascii", "abc", u"abc"},
+                    Utf8Case{"nul_is_a_character", "a\0b"s, u"a\0b"s},
+                    Utf8Case{"two_three_and_four_bytes", "\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80",
+                             u"\u00E9\u20AC\U0001F600"},
+                    Utf8Case{"lone_continuation", "a\x80z", u"a\uFFFDz"},
+                    Utf8Case{"overlong_two_bytes", "\xC0\xAF", u"\uFFFD\uFFFD"},
+                    Utf8Case{"overlong_three_bytes", "\xE0\x80\xAF", u"\uFFFD\uFFFD\uFFFD"},
+                    Utf8Case{"truncated_three_bytes_before_ascii", "\xE2\x82z", u"\uFFFDz"},
+                    Utf8Case{"truncated_four_bytes_at_the_end", "\xF0\x9F\x98", u"\uFFFD"},
+                    Utf8Case{"surrogate_code_point", "\xED\xA0\x80", u"\uFFFD\uFFFD\uFFFD"},
+                    Utf8Case{"beyond_the_last_code_point", "\xF4\x90\x80\x80",
+                             u"\uFFFD\uFFFD\uFFFD\uFFFD"},
+                    Utf8Case{"invalid_lead_bytes", "\xF5\xFF\xFE", u"\uFFFD\uFFFD\uFFFD"},
+                    Utf8Case{"carriage_return_line_feed_stays", "a\r\nb", u"a\r\nb"}),
+    test::CaseName{});
+
+TEST(Utf8, CutBetweenSurrogatesKeepsTheFirstUnit) {
+    char16_t units[2] = {};
+    EXPECT_EQ(decodeUtf8Units("\xF0\x9F\x98\x80z", units, 1), 1u);
+    EXPECT_EQ(units[0], u'\xD83D');
+}
+
+struct BytesCase {
+    const char* name;
+    std::string bytes;
+    std::u16string text;
+};
+
+class Decode : public testing::TestWithParam<BytesCase> {};
+
+TEST_P(Decode, WidensToUtf16) {
+    EXPECT_EQ(decoded(GetParam().bytes), GetParam().text);
+}
+
+const std::string latin1 = "<?xml version=\"1.0\" encoding=\"windows-1252\"?>";
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, Decode,
+    testing::Values(
+        BytesCase{"utf16le_odd_last_byte",
+                  "\xFF\xFE"
+                  "a\0b"s,
+                  u"a\uFFFD"},
+        BytesCase{"utf16be_units_as_they_are", "\xFE\xFF\xD8\x3D\0a"s,
+                  u"\xD83D"
+                  u"a"},
+        BytesCase{"utf32_out_of_range",
+                  "\xFF\xFE\0\0"
+                  "a\0\0\0"
+                  "\0\0\x11\0"s,
+                  u"a\uFFFD"},
+        BytesCase{"utf32_astral_and_partial", "\0\0\xFE\xFF\0\x01\xF6\0\0\0"s, u"\U0001F600\uFFFD"},
+        BytesCase{"windows1252_high_bytes", latin1 + "\x80\x81\x9F\xA0\xFF",
+                  test::utf16(latin1) + u"\u20AC\u0081\u0178\u00A0\u00FF"},
+        BytesCase{"legacy_through_the_system", "<?xml encoding=\"koi8-r\"?>\xF0\xD2\xC9",
+                  u"<?xml encoding=\"koi8-r\"?>\u041F\u0440\u0438"},
+        BytesCase{"unknown_label_reads_as_utf8", "<?xml encoding=\"x-no-such\"?>\xC3\xA9",
+                  u"<?xml encoding=\"x-no-such\"?>\u00E9"}),
+    test::CaseName{});
+
+// One feed in every encoding that can hold its characters: all give the same records.
+std::u16string sampleFeed(std::u16string_view label) {
+    return u"<?xml version=\"1.0\" encoding=\"" + std::u16string(label) +
+           u"\"?>\r\n<rss><channel>\r\n"
+           u"<item><title>Caf\u00E9 \u201Cquoted\u201D</title>"
+           u"<description>Price \u20AC5 \u2014 Zo\u00EB &lt;b&gt;</description>"
+           u"<pubDate>Mon, 07 Dec 2026</pubDate></item>\r\n"
+           u"<item><title>Second</title><description>r\u00E9sum\u00E9</description>"
+           u"<pubDate>Tue</pubDate></item></channel></rss>";
+}
+
+std::string windows1252(std::u16string_view text) {
+    std::string bytes;
+    for (char16_t c : text) {
+        switch (c) {
+            case u'\u20AC':
+                bytes += '\x80';
+                break;
+            case u'\u201C':
+                bytes += '\x93';
+                break;
+            case u'\u201D':
+                bytes += '\x94';
+                break;
+            case u'\u2014':
+                bytes += '\x97';
+                break;
+            default:
+                bytes += static_cast<char>(c);
+        }
+    }
+    return bytes;
+}
+
+TEST(EncodingMatrix, EveryEncodingGivesTheSameRecords) {
+    const std::string utf8Bytes = test::utf8(sampleFeed(u"utf-8"));
+    const test::Converted expected = test::convertBytes(utf8Bytes);
+    ASSERT_EQ(expected.count, 2);
+
+    const std::u16string utf16Feed = sampleFeed(u"utf-16");
+    const struct {
+        const char* name;
+        std::string bytes;
+    } encodings[] = {
+        {"utf-8 with bom", "\xEF\xBB\xBF" + utf8Bytes},
+        {"utf-8 declared utf-16", test::utf8(utf16Feed)},
+        {"utf-16le with bom", "\xFF\xFE" + test::utf16le(utf16Feed)},
+        {"utf-16le without bom", test::utf16le(utf16Feed)},
+        {"utf-16be with bom", "\xFE\xFF" + test::utf16be(utf16Feed)},
+        {"utf-16be without bom", test::utf16be(utf16Feed)},
+        {"windows-1252", windows1252(sampleFeed(u"windows-1252"))},
+        {"iso-8859-1 label", windows1252(sampleFeed(u"iso-8859-1"))},
+    };
+    for (const auto& encoding : encodings) {
+        test::Converted converted = test::convertBytes(encoding.bytes);
+        EXPECT_EQ(converted.count, expected.count) << encoding.name;
+        EXPECT_EQ(converted.bytes, expected.bytes) << encoding.name;
+    }
+}
+
+TEST(EncodingMatrix, IllFormedUtf8BecomesReplacementCharacters) {
+    test::Converted converted = test::convertBytes(
+        " <item><title>A\xC0\xAF"
+        "B</title><description>x\xE2\x82</description>"
+        "<pubDate>d\xFF</pubDate></item>");
+    ASSERT_EQ(converted.count, 1);
+    std::u16string expected = test::fittedRecord(
+        "A\xEF\xBF\xBD\xEF\xBF\xBD"
+        "B",
+        "d\xEF\xBF\xBD", "x\xEF\xBF\xBD");
+    EXPECT_EQ(converted.bytes, test::utf16le(expected));
+}
+
+}  // namespace
+}  // namespace lorvex

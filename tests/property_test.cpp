@@ -1,0 +1,174 @@
+// The conversion against a plain transcription of its rules: a fresh search from every start
+// index, on thousands of generated feeds made of the tags and markers, in both text forms.
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+#include <vector>
+
+#include "support/convert.h"
+#include "support/files.h"
+
+namespace lorvex {
+namespace {
+
+constexpr std::size_t npos = std::u16string::npos;
+
+std::size_t find(const std::u16string& text, const char16_t* literal, std::size_t from) {
+    return from > text.size() ? npos : text.find(literal, from);
+}
+
+std::u16string referenceSummary(const std::u16string& r) {
+    std::size_t l = r.find(u"&lt");
+    if (l != npos) return r.substr(0, l);
+    std::size_t a = r.find(u"alt=");
+    if (a == npos) return r.substr(0, 400);
+    std::size_t s = find(r, u"style=", a + 5);
+    if (s == npos) return u"";
+    long n = static_cast<long>(s) - static_cast<long>(a) - 7;
+    if (n > 0) return r.substr(a + 5, static_cast<std::size_t>(n));
+    std::size_t c = r.find(u"</a>");
+    if (c == npos) return u"";
+    std::size_t q = find(r, u"</p>", c + 4);
+    if (q == npos) return u"";
+    return r.substr(c + 4, q - c - 4);
+}
+
+std::u16string fit(const std::u16string& text, std::size_t width) {
+    std::u16string field = text.substr(0, width);
+    field.resize(width, u' ');
+    return field;
+}
+
+// The rules as they read, one fresh search per step.
+std::u16string referenceRecords(const std::u16string& f, int& count) {
+    std::u16string out;
+    count = 0;
+    std::size_t p = 0;
+    for (;;) {
+        std::size_t i = find(f, u"<item>", p + 1);
+        if (i == npos) break;
+        std::size_t t = find(f, u"<title>", i + 2);
+        if (t == npos) break;
+        std::size_t e = find(f, u"</title>", t + 8);
+        if (e == npos) break;
+        std::size_t d = find(f, u"<description>", t + 8);
+        if (d == npos) break;
+        std::size_t ed = find(f, u"</description>", d + 13);
+        if (ed == npos) break;
+        std::size_t pd = find(f, u"<pubDate>", d + 14);
+        if (pd == npos) break;
+        p = pd + 9;
+        std::size_t ep = find(f, u"</pubDate>", pd + 10);
+        if (ep == npos) break;
+        std::u16string title = fit(f.substr(t + 7, e - t - 7), 100);
+        std::u16string date = fit(f.substr(pd + 9, ep - pd - 9), 50);
+        std::u16string summary = fit(referenceSummary(f.substr(d + 13, ed - d - 13)), 400);
+        if (title.find(u"CDATA") != npos || summary[0] == u' ') continue;
+        out += title + date + summary;
+        ++count;
+    }
+    return out;
+}
+
+// Pieces that make the walk and the summary take every path, characters that take 1 to 4
+// bytes (and ill-formed ones), and runs long enough to cross the field widths.
+const std::vector<std::string> pieces = {
+    "<item>",
+    "</item>",
+    "<title>",
+    "</title>",
+    "<description>",
+    "</description>",
+    "<pubDate>",
+    "</pubDate>",
+    "&lt",
+    "alt=",
+    "style=",
+    "</a>",
+    "</p>",
+    "CDATA",
+    " ",
+    "\"",
+    "x",
+    "y",
+    "\n",
+    "\xC3\xA9",
+    "\xE6\x9D\xB1",
+    "\xF0\x9F\x98\x80",
+    "\xE2\x82",
+    "\x80",
+    "<p><a href=\"u\"><img alt=\"\" style=\"s\"></a>Linked</p>",
+    "<img alt=\"Alt\" style=\"s\">"};
+const std::vector<std::string> markers = {"&lt",
+                                          "alt=",
+                                          "style=",
+                                          "</a>",
+                                          "</p>",
+                                          "\"",
+                                          " ",
+                                          "x",
+                                          "\xC3\xA9",
+                                          "\xF0\x9F\x98\x80",
+                                          "\x80",
+                                          "alt=\"\" style=",
+                                          "<img alt=\"Alt\" style=\"s\">"};
+
+std::size_t below(std::mt19937& random, std::size_t n) {
+    return std::uniform_int_distribution<std::size_t>(0, n - 1)(random);
+}
+
+std::string randomText(std::mt19937& random, const std::vector<std::string>& from,
+                       std::size_t maxPieces) {
+    std::string text;
+    std::size_t length = below(random, maxPieces + 1);
+    for (std::size_t k = 0; k < length; ++k) {
+        if (below(random, 12) == 0) {
+            // A long run, landing around the 50th, 100th or 400th character.
+            const char* runs[] = {"a", "\xC3\xA9", "\xF0\x9F\x98\x80"};
+            std::size_t run = 45 + below(random, 366);
+            for (std::size_t n = 0; n < run; ++n)
+                text += runs[n % 7 == 0 ? below(random, 3) : 0];
+        } else {
+            text += from[below(random, from.size())];
+        }
+    }
+    return text;
+}
+
+// Whole items whose parts are random, between stretches of random pieces.
+std::string randomFeed(std::mt19937& random) {
+    std::string feed = randomText(random, pieces, 6);
+    std::size_t items = below(random, 5);
+    for (std::size_t k = 0; k < items; ++k) {
+        feed += "<item><title>" + randomText(random, markers, 3) + "</title><description>" +
+                randomText(random, markers, 10) + "</description><pubDate>" +
+                randomText(random, markers, 2) + "</pubDate></item>";
+        feed += randomText(random, pieces, 3);
+    }
+    return feed;
+}
+
+TEST(Property, ConversionMatchesTheRulesInBothTextForms) {
+    std::mt19937 random(20261208);
+    int accepted = 0;
+    for (int round = 0; round < 3000; ++round) {
+        std::string feed = randomFeed(random);
+        std::u16string text = test::utf16(feed);
+        int expectedCount = 0;
+        std::string expected = test::utf16le(referenceRecords(text, expectedCount));
+        accepted += expectedCount;
+
+        test::Converted asUtf8 = test::convertBytes(feed);
+        ASSERT_EQ(asUtf8.count, expectedCount) << "UTF-8 feed: " << feed;
+        ASSERT_EQ(asUtf8.bytes, expected) << "UTF-8 feed: " << feed;
+
+        test::Converted asUtf16 = test::convertBytes("\xFF\xFE" + test::utf16le(text));
+        ASSERT_EQ(asUtf16.count, expectedCount) << "UTF-16 feed: " << feed;
+        ASSERT_EQ(asUtf16.bytes, expected) << "UTF-16 feed: " << feed;
+    }
+    EXPECT_GT(accepted, 300) << "the generator should make many accepted items";
+}
+
+}  // namespace
+}  // namespace lorvex

@@ -1,0 +1,128 @@
+// The item scanner, through whole feed files: which items become which records.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "support/cases.h"
+#include "support/convert.h"
+#include "support/files.h"
+
+namespace lorvex {
+namespace {
+
+struct Fields {
+    const char* title;
+    const char* date;
+    const char* summary;
+};
+
+struct ScanCase {
+    const char* name;
+    std::string feed;
+    std::vector<Fields> records;
+};
+
+std::string item(const std::string& title, const std::string& description,
+                 const std::string& date) {
+    return "<item><title>" + title + "</title><description>" + description +
+           "</description><pubDate>" + date + "</pubDate></item>\n";
+}
+
+const std::string head =
+    "<rss version=\"2.0\"><channel><title>Channel</title>"
+    "<description>About the channel</description>\n";
+
+class Scanner : public testing::TestWithParam<ScanCase> {};
+
+TEST_P(Scanner, WritesTheRecordsOfTheItemsItFinds) {
+    const ScanCase& c = GetParam();
+    test::Converted converted = test::convertBytes(c.feed);
+    std::u16string expected;
+    for (const Fields& f : c.records)
+        expected += test::fittedRecord(f.title, f.date, f.summary);
+    EXPECT_EQ(converted.count, static_cast<int>(c.records.size()));
+    // Compared as UTF-8 text so that a failure reads well; the sizes keep it exact.
+    EXPECT_EQ(converted.bytes.size(), expected.size() * 2);
+    EXPECT_EQ(test::utf8(test::fromUtf16le(converted.bytes)), test::utf8(expected));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Feeds, Scanner,
+    testing::Values(
+        ScanCase{"empty_input_yields_an_empty_file", "", {}},
+        ScanCase{"feed_without_items_yields_an_empty_file", head + "</channel></rss>", {}},
+        ScanCase{"three_items_one_cdata_title",
+                 head + item("One", "Plain", "D1") + item("<![CDATA[Two]]>", "Skipped", "D2") +
+                     item("Three", "Lead &lt;p&gt;", "D3"),
+                 {{"One", "D1", "Plain"}, {"Three", "D3", "Lead "}}},
+        ScanCase{"item_at_index_zero_is_not_found",
+                 item("First", "a", "d1") + item("Second", "b", "d2"),
+                 {{"Second", "d2", "b"}}},
+        ScanCase{
+            "item_at_index_one_is_found", " " + item("First", "a", "d1"), {{"First", "d1", "a"}}},
+        ScanCase{"item_with_attributes_is_not_an_item",
+                 head +
+                     "<item id=\"1\"><title>A</title><description>a</description>"
+                     "<pubDate>d1</pubDate></item>" +
+                     item("B", "b", "d2"),
+                 {{"B", "d2", "b"}}},
+        ScanCase{"title_tag_in_other_case_is_not_a_title",
+                 head + "<item><Title>A</Title><title>B</title><description>b</description>"
+                        "<pubDate>d</pubDate></item>",
+                 {{"B", "d", "b"}}},
+        ScanCase{"item_without_description_borrows_the_next_one",
+                 head + "<item><title>A</title><pubDate>d1</pubDate></item>" +
+                     item("B", "b", "d2") + item("C", "c", "d3"),
+                 {{"A", "d2", "b"}, {"C", "d3", "c"}}},
+        ScanCase{"item_without_pubdate_takes_the_next_one",
+                 head + "<item><title>A</title><description>a</description></item>" +
+                     item("B", "b", "d2") + item("C", "c", "d3"),
+                 {{"A", "d2", "a"}, {"C", "d3", "c"}}},
+        ScanCase{"pubdate_before_description_takes_the_next_items_date",
+                 head +
+                     "<item><title>A</title><pubDate>d1</pubDate><description>a</description>"
+                     "</item>" +
+                     item("B", "b", "d2") + item("C", "c", "d3"),
+                 {{"A", "d2", "a"}, {"C", "d3", "c"}}},
+        ScanCase{"item_tag_inside_a_description_starts_no_item",
+                 head + item("A", "x <item> y", "d1") + item("B", "b", "d2"),
+                 {{"A", "d1", "x <item> y"}, {"B", "d2", "b"}}},
+        ScanCase{"empty_title_runs_to_the_next_title_end",
+                 head + item("", "a", "d1") + item("B", "b", "d2"),
+                 {{"</title><description>a</description><pubDate>d1</pubDate></item>\n"
+                   "<item><title>B",
+                   "d1", "a"},
+                  {"B", "d2", "b"}}},
+        ScanCase{
+            "empty_date_runs_to_the_next_date_end",
+            head + item("A", "a", "") + item("B", "b", "d2"),
+            {{"A", "</pubDate></item>\n<item><title>B</title><descripti", "a"}, {"B", "d2", "b"}}},
+        ScanCase{"empty_description_is_skipped",
+                 head + item("A", "", "d1") + item("B", "b", "d2"),
+                 {{"B", "d2", "b"}}},
+        ScanCase{"last_item_without_pubdate_end_keeps_the_earlier_records",
+                 head + item("A", "a", "d1") +
+                     "<item><title>B</title><description>b</description><pubDate>d2",
+                 {{"A", "d1", "a"}}},
+        ScanCase{"item_without_title_ends_the_walk",
+                 head + item("A", "a", "d1") + "<item><description>b</description>",
+                 {{"A", "d1", "a"}}},
+        ScanCase{"title_over_lines_keeps_its_newlines",
+                 head + item("Line one\r\n  line two", "a", "d1"),
+                 {{"Line one\r\n  line two", "d1", "a"}}},
+        ScanCase{"every_item_skipped_yields_an_empty_file",
+                 head + item("<![CDATA[A]]>", "a", "d1") + item("B", " b", "d2") +
+                     item("C", "&lt;p&gt;", "d3"),
+                 {}}),
+    test::CaseName{});
+
+TEST(Scanner, TwoAcceptedItemsWriteExactly1100Characters) {
+    test::Converted converted =
+        test::convertBytes(head + item("A", "a", "d1") + item("B", "b", "d2"));
+    EXPECT_EQ(converted.count, 2);
+    EXPECT_EQ(converted.bytes.size(), 2200u);
+}
+
+}  // namespace
+}  // namespace lorvex
