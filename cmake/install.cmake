@@ -1,5 +1,5 @@
 # What `cmake --install` puts in place: the header, the module (libLorvex.so with its SONAME
-# links, or Lorvex.dll with its import library), the lorvex tool, a CMake package
+# links, or Lorvex.dll with its import library), the lorvex tool and its manual page, a CMake package
 # (find_package(Lorvex) gives Lorvex::Lorvex) and the pkg-config file lorvex.pc.
 include(GNUInstallDirs)
 include(CMakePackageConfigHelpers)
@@ -11,6 +11,7 @@ install(TARGETS Lorvex EXPORT LorvexTargets
 install(FILES ${PROJECT_SOURCE_DIR}/include/lorvex.h DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
 if(TARGET lorvex)
   install(TARGETS lorvex RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+  install(FILES ${PROJECT_BINARY_DIR}/lorvex.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 endif()
 
 set(lorvex_package_dir ${CMAKE_INSTALL_LIBDIR}/cmake/Lorvex)

@@ -1,9 +1,9 @@
 #include "arguments.h"
 
 #ifdef _WIN32
+// windows.h first: shellapi.h uses its macros.
 #include <windows.h>
 
-// After windows.h, which it needs.
 #include <shellapi.h>
 #endif
 

@@ -15,14 +15,11 @@ platform::ReadStatus loadFeedText(const platform::NativePath& path, LoadedFeed& 
     return status;
 }
 
-namespace {
-
-template <class Text>
-Conversion writeRecordsOf(Text text, platform::OutputFile& file) {
+Conversion writeRecords(const FeedText& text, platform::OutputFile& file) {
     RecordWriter writer(file);
     Conversion result;
     Record* slot = &writer.next();
-    walkFeed(text, slot, [&](const ScannedItem& item) {
+    walkFeedText(text, slot, [&](const ScannedItem& item) {
         if (item.verdict != Verdict::accepted) return true;
         result.error = writer.writeRecord(item.record);
         if (result.error != 0) return false;
@@ -33,13 +30,6 @@ Conversion writeRecordsOf(Text text, platform::OutputFile& file) {
     if (result.error == 0) result.error = writer.flush();
     if (result.error != 0) result.failure = Failure::writeOutput;
     return result;
-}
-
-}  // namespace
-
-Conversion writeRecords(const FeedText& text, platform::OutputFile& file) {
-    if (text.isUtf8) return writeRecordsOf(text.utf8, file);
-    return writeRecordsOf(std::u16string_view(text.utf16), file);
 }
 
 Conversion convertFile(const platform::NativePath& input, const platform::NativePath& output) try {

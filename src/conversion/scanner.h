@@ -3,8 +3,10 @@
 #pragma once
 
 #include <cstddef>
+#include <string_view>
 #include <utility>
 
+#include "decode.h"
 #include "find.h"
 #include "record.h"
 #include "summary.h"
@@ -105,6 +107,21 @@ WalkEnd walkFeed(Text text, Visit&& visit) {
     Record record;
     Record* slot = &record;
     return walkFeed(text, slot, std::forward<Visit>(visit));
+}
+
+// Walks a decoded feed in whichever form it holds. Everything that walks a feed (the conversion,
+// and the tool's account of it) goes through here, so that none of them can walk it differently.
+template <class Visit>
+WalkEnd walkFeedText(const FeedText& text, Record*& slot, Visit&& visit) {
+    if (text.isUtf8) return walkFeed(text.utf8, slot, std::forward<Visit>(visit));
+    return walkFeed(std::u16string_view(text.utf16), slot, std::forward<Visit>(visit));
+}
+
+template <class Visit>
+WalkEnd walkFeedText(const FeedText& text, Visit&& visit) {
+    Record record;
+    Record* slot = &record;
+    return walkFeedText(text, slot, std::forward<Visit>(visit));
 }
 
 }  // namespace lorvex

@@ -1,0 +1,77 @@
+#include "show_command.h"
+
+#include <cstdio>
+#include <string_view>
+#include <vector>
+
+#include "arguments.h"
+#include "export_formats.h"
+#include "record_file.h"
+#include "table_format.h"
+#include "terminal.h"
+
+namespace lorvex::cli {
+
+namespace {
+
+void print(std::string_view text) {
+    std::fwrite(text.data(), 1, text.size(), stdout);
+}
+
+// The table reads every record before the first row, to size its columns.
+void showTable(const RecordFile& file) {
+    std::vector<Record> records(file.count());
+    std::vector<RecordFields> rows;
+    rows.reserve(records.size());
+    for (std::size_t i = 0; i < records.size(); ++i) {
+        records[i] = file.record(i);
+        rows.push_back(fieldsOf(i + 1, records[i], false));
+    }
+    TableLayout layout = layoutTable(rows, outputColumns());
+    print(tableHeading(layout));
+    for (const RecordFields& row : rows)
+        print(tableRow(layout, row));
+}
+
+void showExport(const RecordFile& file, Format format, bool raw) {
+    if (format == Format::csv) print(csvHeader());
+    if (format == Format::json) print(file.count() == 0 ? "[]\n" : "[\n");
+    for (std::size_t i = 0; i < file.count(); ++i) {
+        Record record = file.record(i);
+        RecordFields fields = fieldsOf(i + 1, record, raw);
+        if (format == Format::csv) {
+            print(csvRow(fields));
+        } else if (format == Format::json) {
+            print("  " + jsonObject(fields) + (i + 1 < file.count() ? ",\n" : "\n]\n"));
+        } else {
+            print(jsonObject(fields) + '\n');
+        }
+    }
+}
+
+}  // namespace
+
+ExitStatus showRecords(const ShowOptions& options) {
+    RecordFile file;
+    platform::ReadStatus read = file.read(nativePath(options.path));
+    if (read.error != 0) {
+        complain(readFailure(options.path, read));
+        return ExitStatus::failure;
+    }
+    Format format = options.format.value_or(isTerminal(stdout) ? Format::table : Format::jsonl);
+    if (format == Format::table) {
+        showTable(file);
+    } else {
+        showExport(file, format, options.raw);
+    }
+    if (file.strayBytes() != 0) {
+        complain("'" + options.path + "' is damaged: the record at byte " +
+                 std::to_string(file.strayOffset()) + " is incomplete (" +
+                 std::to_string(file.strayBytes()) + " of " + std::to_string(recordBytes) +
+                 " bytes)");
+        return ExitStatus::failure;
+    }
+    return ExitStatus::success;
+}
+
+}  // namespace lorvex::cli

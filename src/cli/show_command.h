@@ -1,0 +1,24 @@
+// lorvex show: the records of a record file, as a table or for other programs.
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "report.h"
+
+namespace lorvex::cli {
+
+enum class Format { table, csv, json, jsonl };
+
+struct ShowOptions {
+    std::string path;
+    std::optional<Format> format;  // when absent: table on a terminal, jsonl otherwise
+    bool raw = false;              // keep the padding (csv, json and jsonl)
+};
+
+// Writes the records to stdout. A file whose size is not a whole number of records is damaged:
+// the whole records before the incomplete one are shown, and then it fails with the offset of
+// the incomplete record.
+ExitStatus showRecords(const ShowOptions& options);
+
+}  // namespace lorvex::cli

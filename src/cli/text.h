@@ -1,0 +1,30 @@
+// Record text as the tool hands it on: code points out of 16-bit characters, UTF-8 out of those,
+// and the trimming of field padding.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace lorvex::cli {
+
+// The code point that begins at text[i]; advances i past it. A surrogate that is not part of a
+// pair comes back as itself (0xD800 to 0xDFFF), so the caller decides how to show it.
+char32_t nextCodePoint(std::u16string_view text, std::size_t& i);
+
+bool isSurrogate(char32_t c);
+
+// Appends the UTF-8 form of c; a lone surrogate, which has none, becomes U+FFFD.
+void appendUtf8(std::string& out, char32_t c);
+
+// The UTF-8 form of text, lone surrogates as U+FFFD. U+0000 is kept as a zero byte.
+std::string toUtf8(std::u16string_view text);
+
+// A field without the spaces that fitting padded it with (and any the text itself ended with:
+// the two cannot be told apart).
+std::u16string_view trimPadding(std::u16string_view field);
+
+// Text without spaces, tabs, carriage returns and newlines at either end.
+std::u16string_view trimWhitespace(std::u16string_view text);
+
+}  // namespace lorvex::cli

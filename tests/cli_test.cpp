@@ -1,0 +1,286 @@
+// The pieces of the lorvex tool: escapes and display widths, the table and export formats, record
+// files read back, batch names and threads, and explain's agreement with the conversion.
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include <algorithm>
+#include <atomic>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "cli/char_width.h"
+#include "cli/convert_command.h"
+#include "cli/display.h"
+#include "cli/explain_command.h"
+#include "cli/export_formats.h"
+#include "cli/parallel.h"
+#include "cli/progress.h"
+#include "cli/record_file.h"
+#include "cli/table_format.h"
+#include "cli/text.h"
+#include "conversion/convert.h"
+#include "conversion/utf8.h"
+#include "lorvex.h"
+#include "support/cases.h"
+#include "support/files.h"
+
+namespace lorvex::cli {
+namespace {
+
+namespace fs = std::filesystem;
+
+// The columns a line of UTF-8 takes on a terminal, as printed (its escapes already in it), not
+// counting its line end.
+std::size_t printedColumns(std::string_view utf8) {
+    if (!utf8.empty() && utf8.back() == '\n') utf8.remove_suffix(1);
+    std::size_t columns = 0;
+    for (std::size_t i = 0; i < utf8.size();)
+        columns += charColumns(lorvex::nextCodePoint(utf8, i));
+    return columns;
+}
+
+struct EscapeCase {
+    const char* name;
+    std::u16string text;
+    std::string shown;
+    std::size_t columns;
+};
+
+class Escape : public testing::TestWithParam<EscapeCase> {};
+
+TEST_P(Escape, ShowsEveryCharacterVisiblyOnOneLine) {
+    const EscapeCase& c = GetParam();
+    EXPECT_EQ(escapeForDisplay(c.text), c.shown);
+    EXPECT_EQ(displayColumns(c.text), c.columns);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Characters, Escape,
+    testing::Values(
+        EscapeCase{"plain_text_is_kept", u"News", "News", 4},
+        EscapeCase{"zero_tab_newline_and_return_get_short_escapes",
+                   std::u16string(u"a\0\t\n\rb", 6), "a\\0\\t\\n\\rb", 10},
+        EscapeCase{"a_backslash_is_doubled_so_escapes_read_one_way", u"C:\\n", "C:\\\\n", 5},
+        EscapeCase{"escape_and_delete_get_hex_escapes", u"\x1B[31m\x7F", "\\x1B[31m\\x7F", 12},
+        EscapeCase{"c1_controls_get_unicode_escapes", u"a\u0085b", "a\\u0085b", 8},
+        EscapeCase{"bidi_overrides_and_line_separators_are_escaped", u"\u202Eab\u2028",
+                   "\\u202Eab\\u2028", 14},
+        EscapeCase{"a_lone_surrogate_is_named", std::u16string{u'a', char16_t(0xD800), u'b'},
+                   "a\\uD800b", 8},
+        EscapeCase{"a_lone_low_surrogate_is_named", std::u16string{char16_t(0xDC00)}, "\\uDC00", 6},
+        EscapeCase{"cjk_takes_two_columns_a_character", u"東京", "東京", 4},
+        EscapeCase{"hangul_and_fullwidth_forms_are_wide", u"한Ａ", "한Ａ", 4},
+        EscapeCase{"halfwidth_katakana_is_narrow", u"ｱｲ", "ｱｲ", 2},
+        EscapeCase{"an_emoji_pair_is_one_wide_character", u"😀", "😀", 2},
+        EscapeCase{"a_combining_accent_takes_no_column", u"e\u0301", "e\u0301", 1},
+        EscapeCase{"accented_latin_is_narrow", u"Ünïcödé", "Ünïcödé", 7}),
+    test::CaseName{});
+
+struct FitCase {
+    const char* name;
+    std::u16string text;
+    std::size_t columns;
+    std::string shown;
+};
+
+class FitColumns : public testing::TestWithParam<FitCase> {};
+
+TEST_P(FitColumns, CutsWithAnEllipsisAndPadsToTheWidth) {
+    const FitCase& c = GetParam();
+    std::string shown = fitColumns(c.text, c.columns, true);
+    EXPECT_EQ(shown, c.shown);
+    EXPECT_EQ(printedColumns(shown), c.columns);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Fields, FitColumns,
+    testing::Values(FitCase{"text_that_fits_exactly_is_whole", u"abcd", 4, "abcd"},
+                    FitCase{"shorter_text_is_padded", u"ab", 4, "ab  "},
+                    FitCase{"one_column_too_many_is_cut", u"abcde", 4, "abc…"},
+                    FitCase{"a_wide_character_at_the_edge_leaves_a_space", u"a東京", 3, "a… "},
+                    FitCase{"wide_characters_that_fit_are_kept", u"東京都", 5, "東京…"},
+                    FitCase{"an_escape_is_never_split", u"ab\ncd", 4, "ab… "},
+                    FitCase{"a_combining_mark_stays_with_its_letter", u"ae\u0301bc", 3,
+                            "ae\u0301…"},
+                    FitCase{"no_room_shows_nothing", u"abc", 0, ""}),
+    test::CaseName{});
+
+TEST(Utf8, LoneSurrogatesBecomeReplacementCharactersAndZeroIsKept) {
+    std::u16string text{u'a', char16_t(0xD83D), u'\0', char16_t(0xDE00), u"😀"[0], u"😀"[1]};
+    EXPECT_EQ(toUtf8(text), std::string("a\xEF\xBF\xBD\0\xEF\xBF\xBD\xF0\x9F\x98\x80", 12));
+}
+
+TEST(Trim, PaddingGoesAndOtherWhiteSpaceStays) {
+    EXPECT_EQ(trimPadding(u"\ttitle \n   "), u"\ttitle \n");
+    EXPECT_EQ(trimPadding(u"    "), u"");
+    EXPECT_EQ(trimWhitespace(u"\n  title\t \r\n"), u"title");
+    EXPECT_EQ(trimWhitespace(u" \t"), u"");
+}
+
+struct CsvCase {
+    const char* name;
+    std::u16string title;
+    std::string row;
+};
+
+class Csv : public testing::TestWithParam<CsvCase> {};
+
+TEST_P(Csv, QuotesOnlyWhatNeedsQuoting) {
+    const CsvCase& c = GetParam();
+    EXPECT_EQ(csvRow({7, c.title, u"date", u"summary"}), "7," + c.row + ",date,summary\r\n");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Fields, Csv,
+    testing::Values(CsvCase{"plain_field_is_bare", u"News", "News"},
+                    CsvCase{"comma_is_quoted", u"a, b", "\"a, b\""},
+                    CsvCase{"quote_is_doubled", u"say \"hi\"", "\"say \"\"hi\"\"\""},
+                    CsvCase{"line_breaks_are_quoted_as_they_are", u"a\r\nb", "\"a\r\nb\""},
+                    CsvCase{"edge_spaces_are_quoted", u"  padded  ", "\"  padded  \""},
+                    CsvCase{"empty_field_is_empty", u"", ""},
+                    CsvCase{"zero_and_tab_go_through", std::u16string(u"a\0\tb", 4),
+                            std::string("a\0\tb", 4)},
+                    CsvCase{"lone_surrogate_becomes_replacement", std::u16string{char16_t(0xDFFF)},
+                            "\xEF\xBF\xBD"}),
+    test::CaseName{});
+
+TEST(Json, EveryFieldSurvivesARoundTripAndControlsAreEscaped) {
+    std::u16string title{u'\0', u'\x1B', u'"', u'\\', u'\n', char16_t(0xD800), u'東'};
+    std::string object = jsonObject({3, title, u"Mon", u"  sum  "});
+    EXPECT_NE(object.find("\\u0000\\u001b\\\"\\\\\\n"), std::string::npos) << object;
+    EXPECT_EQ(object.find('\n'), std::string::npos);
+    EXPECT_EQ(object.rfind("{\"record\":3,\"title\":", 0), 0u);
+
+    nlohmann::json parsed = nlohmann::json::parse(object);
+    EXPECT_EQ(parsed["title"], std::string("\0\x1B\"\\\n\xEF\xBF\xBD東", 11));
+    EXPECT_EQ(parsed["date"], "Mon");
+    EXPECT_EQ(parsed["summary"], "  sum  ");
+}
+
+std::vector<RecordFields> sampleRows() {
+    static const std::u16string title(100, u'T'), summary(400, u's');
+    return {{1, u"Short", u"Mon, 07 Dec 2026 09:00:00 GMT", u"Plain"},
+            {2, title, u"Tue, 08 Dec 2026 10:30:00 GMT", summary},
+            {10, u"東京と大阪の天気予報です", u"Wed", u"tab\there"}};
+}
+
+TEST(Table, FitsTheWidthItIsGiven) {
+    std::vector<RecordFields> rows = sampleRows();
+    for (std::size_t columns = 50; columns <= 600; ++columns) {
+        TableLayout layout = layoutTable(rows, columns);
+        EXPECT_LE(printedColumns(tableHeading(layout)), columns) << columns;
+        for (const RecordFields& row : rows) {
+            std::string line = tableRow(layout, row);
+            EXPECT_LE(printedColumns(line), columns) << columns << ": " << line;
+            EXPECT_EQ(line.find('\n'), line.size() - 1);
+        }
+    }
+}
+
+TEST(Table, KeepsTheDateWholeOnAnEightyColumnTerminal) {
+    TableLayout layout = layoutTable(sampleRows(), 80);
+    EXPECT_EQ(layout.number, 2u);
+    EXPECT_EQ(layout.date, 29u);
+    EXPECT_EQ(layout.number + layout.title + layout.date + layout.summary + 6, 80u);
+}
+
+TEST(Table, UsesNaturalWidthsWhenEverythingFits) {
+    TableLayout layout = layoutTable(sampleRows(), 1000);
+    EXPECT_EQ(layout.title, 100u);
+    EXPECT_EQ(layout.summary, 400u);
+    EXPECT_EQ(tableRow(layout, sampleRows()[0]).back(), '\n');
+    EXPECT_EQ(tableRow(layout, sampleRows()[0]),
+              " 1  Short" + std::string(95, ' ') + "  Mon, 07 Dec 2026 09:00:00 GMT  Plain\n");
+}
+
+TEST(RecordFile, ReadsWholeRecordsAndLocatesAnIncompleteOne) {
+    test::ScratchDir dir;
+    std::u16string first(550, u' '), second(550, u'x');
+    first.replace(0, 3, u"東京!");
+    test::writeBytes(dir / "two.rec", test::utf16le(first + second) + "1234567");
+    RecordFile file;
+    ASSERT_EQ(file.read(dir.path() / "two.rec").error, 0);
+    EXPECT_EQ(file.count(), 2u);
+    EXPECT_EQ(file.strayBytes(), 7u);
+    EXPECT_EQ(file.strayOffset(), 2200u);
+    Record record = file.record(0);
+    EXPECT_EQ(fieldsOf(1, record, false).title, u"東京!");
+    EXPECT_EQ(fieldsOf(1, record, true).title.size(), 100u);
+    EXPECT_EQ(fieldsOf(1, record, false).summary, u"");
+    EXPECT_EQ(file.record(1).summary(), std::u16string(400, u'x'));
+}
+
+struct NameCase {
+    const char* name;
+    std::string feed;
+    std::string record;
+};
+
+class RecordFileName : public testing::TestWithParam<NameCase> {};
+
+TEST_P(RecordFileName, ReplacesTheLastExtension) {
+    EXPECT_EQ(recordFileName(GetParam().feed), GetParam().record);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Feeds, RecordFileName,
+    testing::Values(NameCase{"directory_is_dropped", "feeds/news.xml", "news.rec"},
+                    NameCase{"no_extension_gets_one", "news", "news.rec"},
+                    NameCase{"only_the_last_extension_goes", "a.b.xml", "a.b.rec"},
+                    NameCase{"a_dot_in_the_directory_is_not_an_extension", "v1.2/feed", "feed.rec"},
+                    NameCase{"a_leading_dot_is_part_of_the_name", ".hidden", ".hidden.rec"}),
+    test::CaseName{});
+
+TEST(Parallel, RunsEveryPieceOnceAndCountsThemInOrder) {
+    for (unsigned threads : {1u, 3u, 64u}) {
+        std::vector<std::atomic<int>> runs(40);
+        std::vector<std::size_t> counts;
+        runInParallel(
+            runs.size(), threads, [&](std::size_t i) { ++runs[i]; },
+            [&](std::size_t done) { counts.push_back(done); });
+        EXPECT_TRUE(std::all_of(runs.begin(), runs.end(), [](auto& n) { return n == 1; }));
+        ASSERT_EQ(counts.size(), runs.size());
+        for (std::size_t k = 0; k < counts.size(); ++k)
+            EXPECT_EQ(counts[k], k + 1);
+    }
+    runInParallel(
+        0, 4, [](std::size_t) { FAIL(); }, [](std::size_t) { FAIL(); });
+}
+
+// The last column stays free: a terminal that wraps there would scroll on every redraw.
+TEST(Progress, TheBarFillsTheLineButItsLastColumn) {
+    EXPECT_EQ(progressLine(1, 4, 30), "[####.............] 1/4 feeds");
+    EXPECT_EQ(progressLine(4, 4, 30), "[#################] 4/4 feeds");
+    EXPECT_EQ(progressLine(0, 2, 5), "[] 0/2 feeds");
+}
+
+// explain tells a feed's items through the conversion's own walk, so the records it counts must
+// be the records that ConvertFile writes, on every feed there is.
+TEST(Explain, CountsTheRecordsThatConvertFileWrites) {
+    std::vector<fs::path> feeds = test::corpusFeeds();
+    for (const auto& entry : fs::directory_iterator(fs::path(LORVEX_SOURCE_DIR) / "examples")) {
+        feeds.push_back(entry.path());
+    }
+    test::ScratchDir dir;
+    for (const fs::path& feed : feeds) {
+        LoadedFeed loaded;
+        ASSERT_EQ(loadFeedText(feed.native(), loaded).error, 0) << feed;
+        std::size_t items = 0, lastRecord = 0;
+        WalkTally tally = walkAndTally(loaded.text, [&](const ScannedItem&, std::size_t record) {
+            ++items;
+            if (record != 0) {
+                EXPECT_EQ(record, ++lastRecord) << feed;
+            }
+        });
+        EXPECT_EQ(items, tally.items);
+        std::u16string input = test::widePath(feed), output = test::widePath(dir / "out.rec");
+        int written = ConvertFile(reinterpret_cast<const lorvex_char*>(input.c_str()),
+                                  reinterpret_cast<const lorvex_char*>(output.c_str()));
+        EXPECT_EQ(static_cast<int>(tally.records), written) << feed;
+    }
+    if (test::corpusDir().empty()) GTEST_SKIP() << "no corpus: checked the examples only";
+}
+
+}  // namespace
+}  // namespace lorvex::cli
