@@ -23,7 +23,8 @@ ProgressBar::ProgressBar(std::FILE* stream, std::size_t total, std::size_t colum
 
 void ProgressBar::show(std::size_t done) {
     if (!enabled_) return;
-    std::fputs(("\r" + progressLine(done, total_, columns_)).c_str(), stream_);
+    std::fputc('\r', stream_);
+    std::fputs(progressLine(done, total_, columns_).c_str(), stream_);
     std::fflush(stream_);
 }
 
@@ -31,7 +32,9 @@ void ProgressBar::clear() {
     if (!enabled_) return;
     // Spaces over the bar rather than an erase sequence, which not every console knows.
     std::string blank = progressLine(total_, total_, columns_);
-    std::fputs(("\r" + std::string(blank.size(), ' ') + "\r").c_str(), stream_);
+    std::fputc('\r', stream_);
+    std::fputs(std::string(blank.size(), ' ').c_str(), stream_);
+    std::fputc('\r', stream_);
     std::fflush(stream_);
 }
 
