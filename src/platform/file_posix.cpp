@@ -6,8 +6,20 @@
 #include <cstring>
 
 #include "file.h"
+#include "system_calls.h"
 
 namespace lorvex::platform {
+
+namespace {
+
+// open takes its mode through "...", which a table entry cannot point at directly.
+int openFile(const char* path, int flags, mode_t mode) {
+    return ::open(path, flags, mode);
+}
+
+}  // namespace
+
+SystemCalls systemCalls{openFile, ::fstat, ::read, ::write, ::close};
 
 std::optional<NativePath> toNativePath(std::u16string_view path) {
     NativePath out;
@@ -51,7 +63,7 @@ class InputFd {
     InputFd(const InputFd&) = delete;
     InputFd& operator=(const InputFd&) = delete;
     ~InputFd() {
-        if (fd_ >= 0) ::close(fd_);
+        if (fd_ >= 0) systemCalls.close(fd_);
     }
     int get() const { return fd_; }
 
@@ -64,10 +76,10 @@ constexpr std::size_t streamChunk = 64 * 1024;
 }  // namespace
 
 ReadStatus readWholeFile(const NativePath& path, std::size_t limit, ByteBuffer& out) {
-    InputFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    InputFd fd(systemCalls.open(path.c_str(), O_RDONLY | O_CLOEXEC, 0));
     if (fd.get() < 0) return {errno, false};
     struct stat info {};
-    if (::fstat(fd.get(), &info) != 0) return {errno, true};
+    if (systemCalls.fstat(fd.get(), &info) != 0) return {errno, true};
     if (S_ISDIR(info.st_mode)) return {EISDIR, false};
     bool regular = S_ISREG(info.st_mode);
     if (regular && static_cast<std::size_t>(info.st_size) > limit) return {EFBIG, true};
@@ -88,7 +100,7 @@ ReadStatus readWholeFile(const NativePath& path, std::size_t limit, ByteBuffer& 
             out.data_.reset(moved);
             capacity = grown;
         }
-        ssize_t got = ::read(fd.get(), out.data_.get() + size, capacity - size);
+        ssize_t got = systemCalls.read(fd.get(), out.data_.get() + size, capacity - size);
         if (got < 0) {
             if (errno == EINTR) continue;
             return {errno, true};
@@ -102,18 +114,18 @@ ReadStatus readWholeFile(const NativePath& path, std::size_t limit, ByteBuffer& 
 }
 
 OutputFile::~OutputFile() {
-    if (fd_ >= 0) ::close(fd_);
+    if (fd_ >= 0) systemCalls.close(fd_);
 }
 
 int OutputFile::open(const NativePath& path) {
-    fd_ = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    fd_ = systemCalls.open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
     return fd_ < 0 ? errno : 0;
 }
 
 int OutputFile::write(const void* bytes, std::size_t size) {
     const char* next = static_cast<const char*>(bytes);
     while (size > 0) {
-        ssize_t put = ::write(fd_, next, size);
+        ssize_t put = systemCalls.write(fd_, next, size);
         if (put < 0) {
             if (errno == EINTR) continue;
             return errno;
@@ -127,7 +139,7 @@ int OutputFile::write(const void* bytes, std::size_t size) {
 int OutputFile::close() {
     int fd = fd_;
     fd_ = -1;
-    return ::close(fd) != 0 && errno != EINTR ? errno : 0;
+    return systemCalls.close(fd) != 0 && errno != EINTR ? errno : 0;
 }
 
 std::string errorMessage(int error) {
