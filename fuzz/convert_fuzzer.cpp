@@ -1,10 +1,9 @@
 // Fuzzes the whole conversion: any bytes, written as a feed file, through ConvertFile.
-#include <unistd.h>
-
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <string>
 #include <utility>
 
@@ -19,7 +18,7 @@ namespace fs = std::filesystem;
 struct Scratch {
     fs::path dir =
         (fs::is_directory("/dev/shm") ? fs::path("/dev/shm") : fs::temp_directory_path()) /
-        ("lorvex-fuzz-" + std::to_string(::getpid()));
+        ("lorvex-fuzz-" + std::to_string(std::random_device{}()));
     Scratch() { fs::create_directories(dir); }
     ~Scratch() {
         std::error_code ignored;

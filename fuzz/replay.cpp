@@ -26,7 +26,7 @@ int main(int argc, char** argv) {
     std::sort(inputs.begin(), inputs.end());
     for (const fs::path& input : inputs) {
         // Named first, so that a broken invariant's report follows the name of its input.
-        std::fprintf(stderr, "replaying %s\n", input.c_str());
+        std::fprintf(stderr, "replaying %s\n", input.string().c_str());
         std::ifstream in(input, std::ios::binary);
         std::string bytes(std::istreambuf_iterator<char>(in), {});
         LLVMFuzzerTestOneInput(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
