@@ -7,8 +7,20 @@
 #include <cstring>
 
 #include "file.h"
+#include "system_calls.h"
 
 namespace lorvex::platform {
+
+namespace {
+
+// open takes its mode through "...", which a table entry cannot point at directly.
+int openFile(const char* path, int flags, mode_t mode) {
+    return ::open(path, flags, mode);
+}
+
+}  // namespace
+
+SystemCalls systemCalls{openFile, ::fstat, ::read, ::write, ::close, ::mmap, ::ftruncate};
 
 std::optional<NativePath> toNativePath(std::u16string_view path) {
     NativePath out;
@@ -75,7 +87,7 @@ class Descriptor {
     Descriptor(const Descriptor&) = delete;
     Descriptor& operator=(const Descriptor&) = delete;
     ~Descriptor() {
-        if (fd_ >= 0) ::close(fd_);
+        if (fd_ >= 0) systemCalls.close(fd_);
     }
     int get() const { return fd_; }
 
@@ -101,7 +113,7 @@ ReadStatus readAll(int fd, std::size_t expected, std::size_t limit, char*& data,
             data = moved;
             capacity = grown;
         }
-        ssize_t got = ::read(fd, data + size, capacity - size);
+        ssize_t got = systemCalls.read(fd, data + size, capacity - size);
         if (got < 0) {
             if (errno == EINTR) continue;
             return {errno, true};
@@ -116,17 +128,18 @@ ReadStatus readAll(int fd, std::size_t expected, std::size_t limit, char*& data,
 
 ReadStatus readWholeFile(const NativePath& path, std::size_t limit, FileBytes& out) {
     out.release();
-    Descriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    Descriptor fd(systemCalls.open(path.c_str(), O_RDONLY | O_CLOEXEC, 0));
     if (fd.get() < 0) return {errno, false};
     struct stat info {};
-    if (::fstat(fd.get(), &info) != 0) return {errno, true};
+    if (systemCalls.fstat(fd.get(), &info) != 0) return {errno, true};
     if (S_ISDIR(info.st_mode)) return {EISDIR, false};
     bool regular = S_ISREG(info.st_mode);
     auto size = static_cast<std::size_t>(info.st_size);
     if (regular && size > limit) return {EFBIG, true};
 
     if (regular && size > 0) {
-        void* mapped = ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE | MAP_POPULATE, fd.get(), 0);
+        void* mapped =
+            systemCalls.mmap(nullptr, size, PROT_READ, MAP_PRIVATE | MAP_POPULATE, fd.get(), 0);
         if (mapped != MAP_FAILED) {
             out.data_ = static_cast<char*>(mapped);
             out.size_ = size;
@@ -144,31 +157,32 @@ ReadStatus readWholeFile(const NativePath& path, std::size_t limit, FileBytes& o
 }
 
 OutputFile::~OutputFile() {
-    if (fd_ >= 0) ::close(fd_);
+    if (fd_ >= 0) systemCalls.close(fd_);
 }
 
 int OutputFile::open(const NativePath& path, FileBytes& input) {
     // Opened without O_TRUNC: the file is emptied only once it is known not to be the input.
-    fd_ = ::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
+    fd_ = systemCalls.open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
     if (fd_ < 0) return errno;
     struct stat info {};
-    if (::fstat(fd_, &info) != 0) return errno;
+    if (systemCalls.fstat(fd_, &info) != 0) return errno;
     if (!S_ISREG(info.st_mode)) return 0;  // a device or a pipe cannot be emptied
     if (input.mapped_ && input.device_ == static_cast<unsigned long long>(info.st_dev) &&
         input.inode_ == static_cast<unsigned long long>(info.st_ino)) {
         if (int error = input.detach()) return error;
     }
-    return ::ftruncate(fd_, 0) == 0 ? 0 : errno;
+    return systemCalls.ftruncate(fd_, 0) == 0 ? 0 : errno;
 }
 
 int OutputFile::write(const void* bytes, std::size_t size) {
     const char* next = static_cast<const char*>(bytes);
     while (size > 0) {
-        ssize_t put = ::write(fd_, next, size);
+        ssize_t put = systemCalls.write(fd_, next, size);
         if (put < 0) {
             if (errno == EINTR) continue;
             return errno;
         }
+        if (put == 0) return EIO;  // no progress, and no error to say why
         next += put;
         size -= static_cast<std::size_t>(put);
     }
@@ -178,7 +192,7 @@ int OutputFile::write(const void* bytes, std::size_t size) {
 int OutputFile::close() {
     int fd = fd_;
     fd_ = -1;
-    return ::close(fd) != 0 && errno != EINTR ? errno : 0;
+    return systemCalls.close(fd) != 0 && errno != EINTR ? errno : 0;
 }
 
 std::string errorMessage(int error) {
