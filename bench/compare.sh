@@ -57,8 +57,19 @@ if [[ -x /usr/bin/time ]]; then
   fi
 fi
 
-if [[ -x $build/lorvex_bench ]]; then
-  echo
-  echo "two threads, two different ${size} MiB feeds (bytes_per_second is the total):"
-  "$build/lorvex_bench" --benchmark_filter='convertInParallel' 2>/dev/null | grep -E 'threads'
-fi
+# Two threads, two different feeds: the batch form of lorvex convert on one thread, then on two.
+second=$work/second.xml
+"$build/lorvex-feedgen" "$size" 2 > "$second"
+cat "$second" > /dev/null
+mkdir -p "$work/batch"
+echo
+hyperfine --warmup 1 --runs 8 --style basic --prepare "rm -f $work/batch/*" \
+  --export-json "$work/batch.json" \
+  -n "one thread" "$lorvex convert --jobs 1 -o $work/batch $feed $second" \
+  -n "two threads" "$lorvex convert --jobs 2 -o $work/batch $feed $second"
+python3 - "$work/batch.json" <<'PY'
+import json, sys
+times = {r["command"]: r["median"] for r in json.load(open(sys.argv[1]))["results"]}
+print(f"\ntwo feeds: {times['one thread']:.3f} s on one thread, {times['two threads']:.3f} s on two:"
+      f" {times['one thread'] / times['two threads']:.2f} x the throughput")
+PY

@@ -171,6 +171,10 @@ int OutputFile::open(const NativePath& path, FileBytes& input) {
         input.inode_ == static_cast<unsigned long long>(info.st_ino)) {
         if (int error = input.detach()) return error;
     }
+    // An empty file is left as it is: on ext4, truncating, even to the size a file already has,
+    // makes the close start writing the file back at once (the guard for files replaced by
+    // truncation), which would cost a fresh output its delayed allocation.
+    if (info.st_size == 0) return 0;
     return systemCalls.ftruncate(fd_, 0) == 0 ? 0 : errno;
 }
 
