@@ -34,7 +34,7 @@ if command -v xmlstarlet >/dev/null; then
 fi
 
 # Outputs are removed before each run, so that no run pays for truncating the last one's.
-hyperfine --warmup 2 --runs 10 --style basic --prepare "rm -f $work/out.*" \
+hyperfine --warmup 3 --runs 20 --style basic --prepare "rm -f $work/out.*" \
   --export-json "$work/times.json" "${commands[@]}"
 
 python3 - "$work/times.json" <<'PY'
