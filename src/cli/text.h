@@ -6,13 +6,14 @@
 #include <string>
 #include <string_view>
 
+#include "platform/unicode.h"
+
 namespace lorvex::cli {
 
-// The code point that begins at text[i]; advances i past it. A surrogate that is not part of a
-// pair comes back as itself (0xD800 to 0xDFFF), so the caller decides how to show it.
-char32_t nextCodePoint(std::u16string_view text, std::size_t& i);
-
-bool isSurrogate(char32_t c);
+// A surrogate that is not part of a pair comes out of nextCodePoint as itself, so the caller
+// decides how to show it.
+using unicode::isSurrogate;
+using unicode::nextCodePoint;
 
 // Appends the UTF-8 form of c; a lone surrogate, which has none, becomes U+FFFD.
 void appendUtf8(std::string& out, char32_t c);

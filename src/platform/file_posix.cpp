@@ -8,6 +8,7 @@
 
 #include "file.h"
 #include "system_calls.h"
+#include "unicode.h"
 
 namespace lorvex::platform {
 
@@ -25,29 +26,10 @@ SystemCalls systemCalls{openFile, ::fstat, ::read, ::write, ::close, ::mmap, ::f
 std::optional<NativePath> toNativePath(std::u16string_view path) {
     NativePath out;
     out.reserve(path.size() * 3);
-    for (std::size_t i = 0; i < path.size(); ++i) {
-        char32_t c = path[i];
-        if (c >= 0xD800 && c <= 0xDFFF) {
-            bool pairs = c <= 0xDBFF && i + 1 < path.size() && path[i + 1] >= 0xDC00 &&
-                         path[i + 1] <= 0xDFFF;
-            if (!pairs) return std::nullopt;
-            c = 0x10000 + ((c - 0xD800) << 10) + (path[++i] - 0xDC00);
-        }
-        if (c < 0x80) {
-            out += static_cast<char>(c);
-        } else if (c < 0x800) {
-            out += static_cast<char>(0xC0 | (c >> 6));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        } else if (c < 0x10000) {
-            out += static_cast<char>(0xE0 | (c >> 12));
-            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        } else {
-            out += static_cast<char>(0xF0 | (c >> 18));
-            out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        }
+    for (std::size_t i = 0; i < path.size();) {
+        char32_t c = unicode::nextCodePoint(path, i);
+        if (unicode::isSurrogate(c)) return std::nullopt;  // no UTF-8 form
+        unicode::appendUtf8(out, c);
     }
     return out;
 }

@@ -7,6 +7,7 @@
 #include <stdexcept>
 
 #include "conversion/utf8.h"
+#include "platform/unicode.h"
 
 namespace lorvex::test {
 
@@ -64,29 +65,9 @@ std::string utf16be(std::u16string_view text) {
 
 std::string utf8(std::u16string_view text) {
     std::string bytes;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        char32_t c = text[i];
-        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
-            text[i + 1] <= 0xDFFF) {
-            c = 0x10000 + ((c - 0xD800) << 10) + (text[++i] - 0xDC00);
-        } else if (c >= 0xD800 && c <= 0xDFFF) {
-            c = 0xFFFD;
-        }
-        if (c < 0x80) {
-            bytes += static_cast<char>(c);
-        } else if (c < 0x800) {
-            bytes += static_cast<char>(0xC0 | (c >> 6));
-            bytes += static_cast<char>(0x80 | (c & 0x3F));
-        } else if (c < 0x10000) {
-            bytes += static_cast<char>(0xE0 | (c >> 12));
-            bytes += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            bytes += static_cast<char>(0x80 | (c & 0x3F));
-        } else {
-            bytes += static_cast<char>(0xF0 | (c >> 18));
-            bytes += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-            bytes += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            bytes += static_cast<char>(0x80 | (c & 0x3F));
-        }
+    for (std::size_t i = 0; i < text.size();) {
+        char32_t c = unicode::nextCodePoint(text, i);
+        unicode::appendUtf8(bytes, unicode::isSurrogate(c) ? U'\uFFFD' : c);
     }
     return bytes;
 }
