@@ -28,12 +28,11 @@ void loadAndDecode(benchmark::State& state) {
 }
 BENCHMARK(loadAndDecode)->Unit(benchmark::kMillisecond);
 
-template <class Text>
-void scan(benchmark::State& state, Text text, std::size_t bytes) {
+void scan(benchmark::State& state, const lorvex::FeedText& text, std::size_t bytes) {
     std::size_t accepted = 0;
     for (auto _ : state) {
         accepted = 0;
-        lorvex::walkFeed(text, [&](const lorvex::ScannedItem& item) {
+        lorvex::walkFeedText(text, [&](const lorvex::ScannedItem& item) {
             accepted += item.verdict == lorvex::Verdict::accepted;
             return true;
         });
@@ -45,15 +44,15 @@ void scan(benchmark::State& state, Text text, std::size_t bytes) {
 
 void scanUtf8(benchmark::State& state) {
     std::string feed = lorvex::bench::makeRealisticFeed(feedSize);
-    scan(state, std::string_view(feed), feed.size());
+    scan(state, lorvex::FeedText{true, feed, {}}, feed.size());
 }
 BENCHMARK(scanUtf8)->Unit(benchmark::kMillisecond);
 
 void scanUtf16(benchmark::State& state) {
     std::string feed = lorvex::bench::makeRealisticFeed(feedSize);
-    std::u16string text;
-    lorvex::decodeAs(lorvex::Encoding::utf8, feed, text);
-    scan(state, std::u16string_view(text), feed.size());
+    lorvex::FeedText text{false, {}, {}};
+    lorvex::decodeAs(lorvex::Encoding::utf8, feed, text.utf16);
+    scan(state, text, feed.size());
 }
 BENCHMARK(scanUtf16)->Unit(benchmark::kMillisecond);
 

@@ -10,7 +10,9 @@
 #include "arguments.h"
 #include "parallel.h"
 #include "progress.h"
+#include "report.h"
 #include "terminal.h"
+#include "text.h"
 
 namespace lorvex::cli {
 
@@ -29,13 +31,9 @@ std::string describeFailure(const Conversion& result, const std::string& input,
     switch (result.failure) {
         case Failure::none:
             break;
-        case Failure::badPath:
-            return "cannot use the path '" + input + "' or '" + output + "'";
         case Failure::openInput:
-            return "cannot open '" + input + "': " + reason;
         case Failure::readInput:
-            if (result.error == EFBIG) return "cannot read '" + input + "': larger than 1 GiB";
-            return "cannot read '" + input + "': " + reason;
+            return readFailure(input, {result.error, result.failure == Failure::readInput});
         case Failure::createOutput:
             return "cannot create '" + output + "': " + reason;
         case Failure::writeOutput:
@@ -46,10 +44,6 @@ std::string describeFailure(const Conversion& result, const std::string& input,
             return "out of memory converting '" + input + "'";
     }
     return {};
-}
-
-std::string counted(std::size_t n, const char* one, const char* many) {
-    return std::to_string(n) + ' ' + (n == 1 ? one : many);
 }
 
 std::string joinPath(const std::string& dir, const std::string& name) {

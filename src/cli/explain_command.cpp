@@ -50,10 +50,6 @@ std::string walkEnd(WalkEnd end) {
     return "stopped";
 }
 
-std::string counted(std::size_t n, const char* one, const char* many) {
-    return std::to_string(n) + ' ' + (n == 1 ? one : many);
-}
-
 std::string alignedRight(std::string text, std::size_t width) {
     return std::string(width > text.size() ? width - text.size() : 0, ' ') + text;
 }

@@ -28,4 +28,8 @@ std::u16string_view trimWhitespace(std::u16string_view text) {
     return text.substr(begin, end - begin + 1);
 }
 
+std::string counted(std::size_t n, const char* one, const char* many) {
+    return std::to_string(n) + ' ' + (n == 1 ? one : many);
+}
+
 }  // namespace lorvex::cli

@@ -28,4 +28,7 @@ std::u16string_view trimPadding(std::u16string_view field);
 // Text without spaces, tabs, carriage returns and newlines at either end.
 std::u16string_view trimWhitespace(std::u16string_view text);
 
+// "1 record", "2 records": n with the noun that agrees with it.
+std::string counted(std::size_t n, const char* one, const char* many);
+
 }  // namespace lorvex::cli

@@ -14,7 +14,6 @@ inline constexpr std::size_t inputLimit = std::size_t{1} << 30;
 
 enum class Failure {
     none,
-    badPath,  // null, or not representable for the operating system
     openInput,
     readInput,     // includes larger than inputLimit (EFBIG)
     createOutput,  // cannot be created or emptied

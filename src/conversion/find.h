@@ -10,16 +10,15 @@ namespace lorvex {
 
 inline constexpr std::size_t notFound = std::string_view::npos;
 
-// The index of the first occurrence of literal in text at or after from, or notFound.
+// The index of the first occurrence of literal (never empty) in text at or after from, or
+// notFound.
 inline std::size_t findLiteral(std::string_view text, std::string_view literal, std::size_t from) {
     return findBytes(text, literal, from);
 }
 
 inline std::size_t findLiteral(std::u16string_view text, std::string_view literal,
                                std::size_t from) {
-    if (literal.empty() || from > text.size() || text.size() - from < literal.size()) {
-        return literal.empty() && from <= text.size() ? from : notFound;
-    }
+    if (from > text.size() || text.size() - from < literal.size()) return notFound;
     const char16_t first = static_cast<unsigned char>(literal[0]);
     const std::size_t last = text.size() - literal.size();
     for (std::size_t i = from; i <= last; ++i) {

@@ -101,14 +101,6 @@ WalkEnd walkFeed(Text text, Record*& slot, Visit&& visit) {
     }
 }
 
-// walkFeed with one record of its own, for a visitor that only reads the records.
-template <class Text, class Visit>
-WalkEnd walkFeed(Text text, Visit&& visit) {
-    Record record;
-    Record* slot = &record;
-    return walkFeed(text, slot, std::forward<Visit>(visit));
-}
-
 // Walks a decoded feed in whichever form it holds. Everything that walks a feed (the conversion,
 // and the tool's account of it) goes through here, so that none of them can walk it differently.
 template <class Visit>
@@ -117,6 +109,7 @@ WalkEnd walkFeedText(const FeedText& text, Record*& slot, Visit&& visit) {
     return walkFeed(std::u16string_view(text.utf16), slot, std::forward<Visit>(visit));
 }
 
+// walkFeedText with one record of its own, for a visitor that only reads the records.
 template <class Visit>
 WalkEnd walkFeedText(const FeedText& text, Visit&& visit) {
     Record record;

@@ -85,15 +85,6 @@ std::u16string fromUtf16le(std::string_view bytes) {
     return units;
 }
 
-std::vector<std::u16string> readRecords(const fs::path& path) {
-    std::u16string units = fromUtf16le(readBytes(path));
-    std::vector<std::u16string> records;
-    for (std::size_t at = 0; at + 550 <= units.size(); at += 550) {
-        records.push_back(units.substr(at, 550));
-    }
-    return records;
-}
-
 fs::path corpusDir() {
     fs::path dir = LORVEX_CORPUS_DIR;
     return fs::is_directory(dir / "rss") ? dir : fs::path{};

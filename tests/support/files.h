@@ -36,9 +36,6 @@ std::u16string fromUtf16le(std::string_view bytes);
 // The path as the 16-bit string that ConvertFile takes.
 std::u16string widePath(const std::filesystem::path& path);
 
-// The records of a record file, each as its 550 characters.
-std::vector<std::u16string> readRecords(const std::filesystem::path& path);
-
 // The corpus folder, or an empty path when it is absent.
 std::filesystem::path corpusDir();
 
