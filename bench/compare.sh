@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Times lorvex against other ways of reading a feed, whole process, on one generated feed with
-# the page cache warm, and prints the ratios. Peers that are not installed are left out.
+# the page cache warm, and prints the ratios; then the same feed in UTF-16, windows-1252 and
+# koi8-r against its UTF-8 time, and the peak memory of each. Peers that are not installed are
+# left out.
 #
 #   bench/compare.sh [BUILD_DIR] [SIZE_MIB]
 #
@@ -46,12 +48,32 @@ for name, seconds in times.items():
     print(f"  {name:10s} {seconds:8.3f} s   lorvex / {name} = {lorvex / seconds:5.2f}")
 PY
 
+# The same feed in other encodings: the time against the UTF-8 time, and the peak memory.
+encodings=(UTF-16LE windows-1252 koi8-r)
+commands=(-n UTF-8 "$lorvex convert $feed $work/out.rec")
+for encoding in "${encodings[@]}"; do
+  "$build/lorvex-feedgen" "$size" 1 "$encoding" > "$work/$encoding.xml"
+  commands+=(-n "$encoding" "$lorvex convert $work/$encoding.xml $work/out.rec")
+done
+echo
+hyperfine --warmup 2 --runs 10 --style basic --prepare "rm -f $work/out.*" \
+  --export-json "$work/encodings.json" "${commands[@]}"
+python3 - "$work/encodings.json" <<'PY'
+import json, sys
+times = {r["command"]: r["median"] for r in json.load(open(sys.argv[1]))["results"]}
+print("\nmedian seconds and each encoding's time against UTF-8:")
+for name, seconds in times.items():
+    print(f"  {name:13s} {seconds:8.3f} s   = {seconds / times['UTF-8']:5.2f} x UTF-8")
+PY
+
 if [[ -x /usr/bin/time ]]; then
   echo
   echo "peak resident memory:"
-  input_kib=$(( $(stat -c %s "$feed") / 1024 ))
-  lorvex_kib=$(/usr/bin/time -f %M "$lorvex" convert "$feed" "$work/out.rec" 2>&1 >/dev/null)
-  echo "  lorvex     $lorvex_kib KiB = $(python3 -c "print(round($lorvex_kib / $input_kib, 2))") x the input"
+  for input in "$feed" "${encodings[@]/#/$work/}"; do
+    [[ $input == *.xml ]] || input=$input.xml
+    kib=$(/usr/bin/time -f %M "$lorvex" convert "$input" "$work/out.rec" 2>&1 >/dev/null)
+    echo "  lorvex $(basename "$input" .xml): $kib KiB"
+  done
   if command -v sfeed >/dev/null; then
     echo "  sfeed      $(/usr/bin/time -f %M sfeed < "$feed" 2>&1 >/dev/null | tail -1) KiB"
   fi

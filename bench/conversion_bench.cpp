@@ -12,10 +12,8 @@ namespace {
 
 using lorvex::bench::TempFile;
 
-void convertRealisticFeed(benchmark::State& state) {
-    auto size = static_cast<std::size_t>(state.range(0)) << 20;
-    std::string feed = lorvex::bench::makeRealisticFeed(size);
-    TempFile input("realistic.xml", feed), output("realistic.rec");
+void convertFeed(benchmark::State& state, const std::string& feed) {
+    TempFile input("feed.xml", feed), output("feed.rec");
     int records = 0;
     for (auto _ : state)
         records = lorvex::bench::convert(input, output);
@@ -23,10 +21,34 @@ void convertRealisticFeed(benchmark::State& state) {
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * feed.size()));
     state.counters["records"] = records;
 }
+
+void convertRealisticFeed(benchmark::State& state) {
+    convertFeed(state,
+                lorvex::bench::makeRealisticFeed(static_cast<std::size_t>(state.range(0)) << 20));
+}
 BENCHMARK(convertRealisticFeed)
     ->Arg(1)
     ->Arg(10)
     ->Arg(100)
+    ->UseRealTime()
+    ->Unit(benchmark::kMillisecond);
+
+// The same 100 MiB feed in other encodings: UTF-16 is decoded as it is read, windows-1252 and
+// koi8-r are searched in their bytes, Shift_JIS goes through the system's converter.
+void convertEncodedFeed(benchmark::State& state, const char* encoding) {
+    convertFeed(state, lorvex::bench::transcode(
+                           lorvex::bench::makeRealisticFeed(std::size_t{100} << 20), encoding));
+}
+BENCHMARK_CAPTURE(convertEncodedFeed, utf16le, "UTF-16LE")
+    ->UseRealTime()
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(convertEncodedFeed, windows1252, "windows-1252")
+    ->UseRealTime()
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(convertEncodedFeed, koi8r, "koi8-r")
+    ->UseRealTime()
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(convertEncodedFeed, shiftJis, "shift_jis")
     ->UseRealTime()
     ->Unit(benchmark::kMillisecond);
 

@@ -1,7 +1,9 @@
 #include "feeds.h"
 
+#include <iconv.h>
 #include <algorithm>
 #include <array>
+#include <cerrno>
 #include <random>
 #include <string_view>
 
@@ -100,6 +102,32 @@ std::string plainItem(std::string_view title, std::string_view description) {
 }
 
 }  // namespace
+
+std::string transcode(const std::string& utf8Feed, const std::string& encoding) {
+    std::string feed = utf8Feed;
+    std::size_t label = feed.find("UTF-8");
+    if (label != std::string::npos && label < 60) feed.replace(label, 5, encoding);
+    iconv_t converter = ::iconv_open((encoding + "//TRANSLIT").c_str(), "UTF-8");
+    if (converter == reinterpret_cast<iconv_t>(-1)) return {};
+    std::string out;
+    if (encoding == "UTF-16LE") out = "\xFF\xFE";
+    if (encoding == "UTF-32LE") out = std::string("\xFF\xFE\0\0", 4);
+    char* in = feed.data();
+    std::size_t inLeft = feed.size();
+    char buffer[65536];
+    while (inLeft > 0) {
+        char* put = buffer;
+        std::size_t putLeft = sizeof buffer;
+        std::size_t done = ::iconv(converter, &in, &inLeft, &put, &putLeft);
+        out.append(buffer, static_cast<std::size_t>(put - buffer));
+        if (done == static_cast<std::size_t>(-1) && errno != E2BIG) {
+            ++in;  // a character the encoding lacks even transliterated: dropped
+            --inLeft;
+        }
+    }
+    ::iconv_close(converter);
+    return out;
+}
 
 std::string makeRealisticFeed(std::size_t size, std::uint32_t seed) {
     return realistic(size, seed, "\n");

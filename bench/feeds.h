@@ -13,6 +13,10 @@ namespace lorvex::bench {
 // attribute, or plain text; some non-ASCII text. The same seed gives the same feed.
 std::string makeRealisticFeed(std::size_t size, std::uint32_t seed = 1);
 
+// The feed re-encoded (through the system's converter, characters it lacks transliterated or
+// dropped) and its declaration relabelled: "UTF-16LE" and "UTF-32LE" get a byte order mark.
+std::string transcode(const std::string& utf8Feed, const std::string& encoding);
+
 enum class Shape {
     realistic,
     noDescriptionEnd,  // "</description>" only in the last item

@@ -23,6 +23,7 @@
 #include "conversion/utf8.h"
 #include "lorvex.h"
 #include "support/cases.h"
+#include "support/convert.h"
 #include "support/files.h"
 
 namespace lorvex::cli {
@@ -199,16 +200,19 @@ TEST(RecordFile, ReadsWholeRecordsAndLocatesAnIncompleteOne) {
     std::u16string first(550, u' '), second(550, u'x');
     first.replace(0, 3, u"東京!");
     test::writeBytes(dir / "two.rec", test::utf16le(first + second) + "1234567");
-    RecordFile file;
-    ASSERT_EQ(file.read(dir.path() / "two.rec").error, 0);
-    EXPECT_EQ(file.count(), 2u);
-    EXPECT_EQ(file.strayBytes(), 7u);
-    EXPECT_EQ(file.strayOffset(), 2200u);
-    Record record = file.record(0);
+    RecordReader file;
+    ASSERT_EQ(file.open(dir.path() / "two.rec"), 0);
+    Record record, next;
+    ASSERT_TRUE(file.next(record));
     EXPECT_EQ(fieldsOf(1, record, false).title, u"東京!");
     EXPECT_EQ(fieldsOf(1, record, true).title.size(), 100u);
     EXPECT_EQ(fieldsOf(1, record, false).summary, u"");
-    EXPECT_EQ(file.record(1).summary(), std::u16string(400, u'x'));
+    ASSERT_TRUE(file.next(next));
+    EXPECT_EQ(next.summary(), std::u16string(400, u'x'));
+    EXPECT_FALSE(file.next(next));
+    EXPECT_EQ(file.error(), 0);
+    EXPECT_EQ(file.strayBytes(), 7u);
+    EXPECT_EQ(file.strayOffset(), 2200u);
 }
 
 struct NameCase {
@@ -264,20 +268,19 @@ TEST(Explain, CountsTheRecordsThatConvertFileWrites) {
     }
     test::ScratchDir dir;
     for (const fs::path& feed : feeds) {
-        LoadedFeed loaded;
-        ASSERT_EQ(loadFeedText(feed.native(), loaded).error, 0) << feed;
+        platform::InputFile input;
+        ASSERT_EQ(input.open(feed.native()), 0) << feed;
+        FileSource source(input);
+        FeedText text(source);
         std::size_t items = 0, lastRecord = 0;
-        WalkTally tally = walkAndTally(loaded.text, [&](const ScannedItem&, std::size_t record) {
+        WalkTally tally = walkAndTally(text, [&](const ScannedItem&, std::size_t record) {
             ++items;
             if (record != 0) {
                 EXPECT_EQ(record, ++lastRecord) << feed;
             }
         });
         EXPECT_EQ(items, tally.items);
-        std::u16string input = test::widePath(feed), output = test::widePath(dir / "out.rec");
-        int written = ConvertFile(reinterpret_cast<const lorvex_char*>(input.c_str()),
-                                  reinterpret_cast<const lorvex_char*>(output.c_str()));
-        EXPECT_EQ(static_cast<int>(tally.records), written) << feed;
+        EXPECT_EQ(static_cast<int>(tally.records), test::convert(feed, dir / "out.rec")) << feed;
     }
     if (test::corpusDir().empty()) GTEST_SKIP() << "no corpus: checked the examples only";
 }

@@ -89,14 +89,15 @@ TEST(ConvertFile, ConvertsAFileOntoItself) {
     EXPECT_EQ(fs::file_size(dir / "feed.xml"), 2200u);
 }
 
-TEST(ConvertFile, ConvertsOntoAHardLinkOfTheInput) {
+TEST(ConvertFile, ConvertsOntoAHardLinkOfTheInputAndKeepsTheOtherName) {
     ScratchDir dir;
     test::writeBytes(dir / "feed.xml", twoItems);
     std::error_code error;
     fs::create_hard_link(dir / "feed.xml", dir / "link.rec", error);
     if (error) GTEST_SKIP() << "no hard links here: " << error.message();
     EXPECT_EQ(test::convert(dir / "feed.xml", dir / "link.rec"), 2);
-    EXPECT_EQ(fs::file_size(dir / "feed.xml"), 2200u);
+    EXPECT_EQ(fs::file_size(dir / "link.rec"), 2200u);
+    EXPECT_EQ(test::readBytes(dir / "feed.xml"), twoItems);
 }
 
 TEST(ConvertFile, NonAsciiFileNames) {

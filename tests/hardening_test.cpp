@@ -1,9 +1,10 @@
-// ConvertFile on what goes wrong: inputs and paths that a host may hand it by mistake or by
-// malice. Each call fails with -1 or converts, and leaves alone every file it was not asked to
-// write.
+// ConvertFile on what goes wrong: inputs, outputs and paths that a host may hand it by mistake or
+// by malice, and calls that overlap on one file. Each call fails with -1 or converts, and leaves
+// alone every file it was not asked to write.
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -49,23 +50,6 @@ TEST(BadInput, UnreadableInputFailsAndLeavesTheOutputAlone) {
     EXPECT_EQ(test::readBytes(dir / "out.rec"), oldRecords);
 }
 
-TEST(BadInput, FileOverTheLimitIsRefusedAndLeftWhole) {
-    ScratchDir dir;
-    {
-        // Sparse: one byte over the limit takes no room and no time to make.
-        int fd = ::open((dir / "huge.xml").c_str(), O_WRONLY | O_CREAT, 0600);
-        ASSERT_GE(fd, 0);
-        ASSERT_EQ(::ftruncate(fd, static_cast<off_t>(inputLimit + 1)), 0);
-        ::close(fd);
-    }
-    test::writeBytes(dir / "out.rec", oldRecords);
-    EXPECT_EQ(test::convert(dir / "huge.xml", dir / "out.rec"), -1);
-    EXPECT_EQ(test::readBytes(dir / "out.rec"), oldRecords);
-    // Converted onto itself, it is not emptied either.
-    EXPECT_EQ(test::convert(dir / "huge.xml", dir / "huge.xml"), -1);
-    EXPECT_EQ(fs::file_size(dir / "huge.xml"), inputLimit + 1);
-}
-
 TEST(BadInput, DirectoryConvertedOntoItselfStaysADirectory) {
     ScratchDir dir;
     fs::create_directory(dir / "feeds");
@@ -89,6 +73,144 @@ TEST(Streams, EmptyDeviceGivesNoRecords) {
     test::writeBytes(dir / "out.rec", oldRecords);
     EXPECT_EQ(test::convert("/dev/null", dir / "out.rec"), 0);
     EXPECT_EQ(fs::file_size(dir / "out.rec"), 0u);
+}
+
+// What kind of file the output is decides how it is replaced; no kind keeps a temporary.
+struct OutputCase {
+    const char* name;
+    void (*prepare)(const ScratchDir& dir);  // makes "out.rec", and what it leads to
+    const char* records;                     // the file that must hold the records
+    const char* oldRecords;                  // a file that must still hold the old ones, if any
+};
+
+void PrintTo(const OutputCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
+class Outputs : public testing::TestWithParam<OutputCase> {};
+
+TEST_P(Outputs, ReceiveTheRecordsWhereTheyPoint) {
+    const OutputCase& c = GetParam();
+    ScratchDir dir;
+    test::writeBytes(dir / "feed.xml", twoItems);
+    c.prepare(dir);
+    std::set<fs::path> before = filesIn(dir.path());
+    ASSERT_EQ(test::convert(dir / "feed.xml", dir / "out.rec"), 2);
+    EXPECT_EQ(test::readBytes(dir / c.records), test::convertBytes(twoItems).bytes);
+    if (c.oldRecords != nullptr) {
+        EXPECT_EQ(test::readBytes(dir / c.oldRecords), oldRecords);
+    }
+    std::set<fs::path> after = filesIn(dir.path());
+    after.insert(c.records);  // created when there was none
+    before.insert(c.records);
+    EXPECT_EQ(after, before) << "a temporary was left behind";
+    EXPECT_TRUE(fs::exists(fs::symlink_status(dir / "out.rec")));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Kinds, Outputs,
+    testing::Values(
+        OutputCase{"new_file", [](const ScratchDir&) {}, "out.rec", nullptr},
+        OutputCase{"existing_file",
+                   [](const ScratchDir& dir) { test::writeBytes(dir / "out.rec", oldRecords); },
+                   "out.rec", nullptr},
+        OutputCase{"symbolic_link_replaces_its_target_and_stays",
+                   [](const ScratchDir& dir) {
+                       fs::create_directory(dir / "real");
+                       test::writeBytes(dir / "real" / "target.rec", oldRecords);
+                       fs::create_symlink("real/target.rec", dir / "out.rec");
+                   },
+                   "real/target.rec", nullptr},
+        OutputCase{"dangling_link_creates_its_target",
+                   [](const ScratchDir& dir) { fs::create_symlink("target.rec", dir / "out.rec"); },
+                   "target.rec", nullptr},
+        OutputCase{"hard_link_keeps_the_old_records",
+                   [](const ScratchDir& dir) {
+                       test::writeBytes(dir / "out.rec", oldRecords);
+                       fs::create_hard_link(dir / "out.rec", dir / "other.rec");
+                   },
+                   "out.rec", "other.rec"}),
+    test::CaseName{});
+
+TEST(Outputs, ReplacementKeepsThePermissions) {
+    ScratchDir dir;
+    test::writeBytes(dir / "feed.xml", twoItems);
+    test::writeBytes(dir / "out.rec", oldRecords);
+    fs::permissions(dir / "out.rec",
+                    fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+    ASSERT_EQ(test::convert(dir / "feed.xml", dir / "out.rec"), 2);
+    EXPECT_EQ(fs::status(dir / "out.rec").permissions(),
+              fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+}
+
+TEST(Outputs, ReadOnlyFileIsNotReplaced) {
+    if (::geteuid() == 0) GTEST_SKIP() << "permissions do not stop root";
+    ScratchDir dir;
+    test::writeBytes(dir / "feed.xml", twoItems);
+    test::writeBytes(dir / "out.rec", oldRecords);
+    fs::permissions(dir / "out.rec", fs::perms::owner_read);
+    EXPECT_EQ(test::convert(dir / "feed.xml", dir / "out.rec"), -1);
+    EXPECT_EQ(test::readBytes(dir / "out.rec"), oldRecords);
+}
+
+// The host is not killed by SIGPIPE, and no SIGPIPE is left pending for it either.
+TEST(Outputs, PipeWithoutAReaderFailsWithEpipe) {
+    int ends[2];
+    ASSERT_EQ(::pipe(ends), 0);
+    ::close(ends[0]);
+    ScratchDir dir;
+    test::writeBytes(dir / "feed.xml", twoItems);
+    Conversion result = convertFile(dir / "feed.xml", "/dev/fd/" + std::to_string(ends[1]));
+    ::close(ends[1]);
+    EXPECT_EQ(result.failure, Failure::writeOutput);
+    EXPECT_EQ(result.error, EPIPE);
+    sigset_t pending;
+    ASSERT_EQ(sigpending(&pending), 0);
+    EXPECT_EQ(sigismember(&pending, SIGPIPE), 0);
+}
+
+// One call's output is another's input, or two calls write one output: each ends as one of the
+// calls made one after the other would, and nothing crashes.
+TEST(Overlapping, OutputThatIsAnotherCallsInputIsReadWholeOldOrNew) {
+    ScratchDir dir;
+    test::writeBytes(dir / "first.xml", twoItems);
+    const std::string secondFeed = twoItems + twoItems.substr(1);
+    const std::string oldRecordsOfShared = test::convertBytes(secondFeed).bytes;
+    const std::string newRecordsOfShared =
+        test::convertBytes(test::convertBytes(twoItems).bytes).bytes;
+    for (int round = 0; round < 50; ++round) {
+        test::writeBytes(dir / "shared.xml", secondFeed);
+        int written = 0, read = 0;
+        std::thread writer([&] { written = test::convert(dir / "first.xml", dir / "shared.xml"); });
+        std::thread reader([&] { read = test::convert(dir / "shared.xml", dir / "out.rec"); });
+        writer.join();
+        reader.join();
+        ASSERT_EQ(written, 2);
+        std::string out = test::readBytes(dir / "out.rec");
+        ASSERT_TRUE(out == oldRecordsOfShared || out == newRecordsOfShared) << "round " << round;
+        ASSERT_EQ(read, static_cast<int>(out.size() / 1100));
+    }
+}
+
+TEST(Overlapping, TwoCallsWritingOneOutputLeaveOneWhole) {
+    ScratchDir dir;
+    const std::string otherFeed = twoItems + twoItems.substr(1);
+    test::writeBytes(dir / "a.xml", twoItems);
+    test::writeBytes(dir / "b.xml", otherFeed);
+    const std::string a = test::convertBytes(twoItems).bytes,
+                      b = test::convertBytes(otherFeed).bytes;
+    for (int round = 0; round < 50; ++round) {
+        int first = 0, second = 0;
+        std::thread one([&] { first = test::convert(dir / "a.xml", dir / "out.rec"); });
+        std::thread two([&] { second = test::convert(dir / "b.xml", dir / "out.rec"); });
+        one.join();
+        two.join();
+        ASSERT_EQ(first, 2);
+        ASSERT_EQ(second, 4);
+        std::string out = test::readBytes(dir / "out.rec");
+        ASSERT_TRUE(out == a || out == b) << "round " << round;
+    }
+    EXPECT_EQ(filesIn(dir.path()), (std::set<fs::path>{"a.xml", "b.xml", "out.rec"}));
 }
 
 struct PathCase {

@@ -1,12 +1,12 @@
 // The POSIX file layer under faults and limits: each system call it makes failing in turn, short
-// and interrupted transfers, and inputs at, over and far over the size limit.
+// and interrupted transfers, an output that is not replaced unless all of it was written, and
+// feeds at and far beyond the window's limit.
 //
 // The faults go through convertFile, the call behind ConvertFile: the shared library keeps its
 // own, hidden copy of the system call table, which a test cannot reach.
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
-#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -17,6 +17,7 @@
 #include <cstdint>
 #include <optional>
 #include <ostream>
+#include <set>
 #include <string>
 #include <thread>
 
@@ -25,6 +26,7 @@
 #include "platform/system_calls.h"
 #include "support/cases.h"
 #include "support/files.h"
+#include "support/pipes.h"
 
 namespace lorvex {
 namespace {
@@ -32,7 +34,7 @@ namespace {
 namespace fs = std::filesystem;
 using test::ScratchDir;
 
-enum class Call { open, fstat, read, write, close };
+enum class Call { open, fstat, read, write, close, rename };
 
 // One injected failure: the nth call (from 1) of one kind fails with error.
 struct Fault {
@@ -53,7 +55,7 @@ class FaultySystem {
   public:
     explicit FaultySystem(Faults faults = {}) : faults_(faults), system_(platform::systemCalls) {
         active = this;
-        platform::systemCalls = {open, fstat, read, write, close, mmap, ftruncate};
+        platform::systemCalls = {open, fstat, read, write, close, rename, unlink, ftruncate};
     }
     FaultySystem(const FaultySystem&) = delete;
     FaultySystem& operator=(const FaultySystem&) = delete;
@@ -95,12 +97,10 @@ class FaultySystem {
         if (failsNow(Call::write)) return -1;
         return active->system_.write(fd, bytes, std::min(size, active->faults_.maxWrite));
     }
-    // Files are read here rather than mapped, as on a file system that cannot map them, so that
-    // every read can be counted and failed.
-    static void* mmap(void*, std::size_t, int, int, int, off_t) {
-        errno = ENODEV;
-        return MAP_FAILED;
+    static int rename(const char* from, const char* to) {
+        return failsNow(Call::rename) ? -1 : active->system_.rename(from, to);
     }
+    static int unlink(const char* path) { return active->system_.unlink(path); }
     static int ftruncate(int fd, off_t length) { return active->system_.ftruncate(fd, length); }
     // Linux releases the descriptor even when close reports an error, so a failed close does too.
     static int close(int fd) {
@@ -115,7 +115,7 @@ class FaultySystem {
     static inline FaultySystem* active = nullptr;
     Faults faults_;
     platform::SystemCalls system_;
-    std::array<int, 5> calls_{};
+    std::array<int, 6> calls_{};
     std::size_t bytesRead_ = 0;
     int openDescriptors_ = 0;
 };
@@ -131,6 +131,13 @@ std::string manyItems() {
     return feed + "</channel></rss>";
 }
 
+std::set<fs::path> filesIn(const fs::path& dir) {
+    std::set<fs::path> names;
+    for (const auto& entry : fs::directory_iterator(dir))
+        names.insert(entry.path().filename());
+    return names;
+}
+
 struct FaultCase {
     const char* name;
     Faults faults;
@@ -143,7 +150,9 @@ void PrintTo(const FaultCase& c, std::ostream* out) {
 
 class Faulted : public testing::TestWithParam<FaultCase> {};
 
-TEST_P(Faulted, FailsCleanlyOrConvertsInFull) {
+// Each call fails with its cause and leaves the old output as it was, or converts in full; no
+// descriptor stays open and no temporary is left behind either way.
+TEST_P(Faulted, FailsWithoutATraceOrConvertsInFull) {
     const FaultCase& c = GetParam();
     ScratchDir dir;
     const std::string feed = manyItems(), before = "the old records";
@@ -157,54 +166,45 @@ TEST_P(Faulted, FailsCleanlyOrConvertsInFull) {
     int openDescriptors;
     {
         FaultySystem system(c.faults);
-        result = convertFile(dir / "feed.xml", dir / "out.rec");
+        // A small chunk makes the feed take many reads.
+        result = convertFile(dir / "feed.xml", dir / "out.rec", {.chunk = 1000});
         openDescriptors = system.openDescriptors();
     }
     EXPECT_EQ(openDescriptors, 0) << "a descriptor was left open";
+    EXPECT_EQ(filesIn(dir.path()), (std::set<fs::path>{"feed.xml", "clean.rec", "out.rec"}));
     EXPECT_EQ(test::readBytes(dir / "feed.xml"), feed);
     EXPECT_EQ(result.failure, c.failure);
-    const std::string out = test::readBytes(dir / "out.rec");
-    switch (c.failure) {
-        case Failure::none:
-            EXPECT_EQ(result.records, 150);
-            EXPECT_EQ(out, records);
-            break;
-        case Failure::openInput:
-        case Failure::readInput:
-        case Failure::createOutput:
-            EXPECT_EQ(result.error, c.faults.fault->error);
-            EXPECT_EQ(out, before) << "an output the call could not write was changed";
-            break;
-        default:
-            // The output was emptied and written up to the failure: a start of the records.
-            EXPECT_EQ(result.error, c.faults.fault->error);
-            EXPECT_EQ(records.substr(0, out.size()), out);
-            break;
+    if (c.failure == Failure::none) {
+        EXPECT_EQ(result.records, 150);
+        EXPECT_EQ(test::readBytes(dir / "out.rec"), records);
+    } else {
+        EXPECT_EQ(result.error, c.faults.fault->error);
+        EXPECT_EQ(test::readBytes(dir / "out.rec"), before);
     }
 }
-
-constexpr std::size_t few = 1000;  // small enough to make the feed take many reads
 
 INSTANTIATE_TEST_SUITE_P(
     SystemCalls, Faulted,
     testing::Values(
         FaultCase{
             "input_cannot_be_opened", {.fault = Fault{Call::open, 1, EACCES}}, Failure::openInput},
-        FaultCase{"input_status_fails", {.fault = Fault{Call::fstat, 1, EIO}}, Failure::readInput},
+        FaultCase{"input_status_fails", {.fault = Fault{Call::fstat, 1, EIO}}, Failure::openInput},
         FaultCase{"first_read_fails", {.fault = Fault{Call::read, 1, EIO}}, Failure::readInput},
-        FaultCase{"read_fails_midway",
-                  {.fault = Fault{Call::read, 3, EIO}, .maxRead = few},
-                  Failure::readInput},
-        FaultCase{"interrupted_read_is_retried",
-                  {.fault = Fault{Call::read, 2, EINTR}, .maxRead = few},
-                  Failure::none},
+        FaultCase{"read_fails_midway", {.fault = Fault{Call::read, 3, EIO}}, Failure::readInput},
+        FaultCase{
+            "interrupted_read_is_retried", {.fault = Fault{Call::read, 2, EINTR}}, Failure::none},
         FaultCase{"short_reads_add_up", {.maxRead = 7}, Failure::none},
-        FaultCase{"input_close_failure_loses_nothing",
-                  {.fault = Fault{Call::close, 1, EIO}},
-                  Failure::none},
-        FaultCase{"output_cannot_be_created",
+        FaultCase{"output_cannot_be_opened",
                   {.fault = Fault{Call::open, 2, EROFS}},
                   Failure::createOutput},
+        FaultCase{"temporary_cannot_be_created",
+                  {.fault = Fault{Call::open, 3, ENOSPC}},
+                  Failure::createOutput},
+        // The directory takes no new file: the records go to a temporary elsewhere and are
+        // copied over the output once complete.
+        FaultCase{"directory_refusing_the_temporary_is_written_in_place",
+                  {.fault = Fault{Call::open, 3, EACCES}},
+                  Failure::none},
         FaultCase{
             "first_write_fails", {.fault = Fault{Call::write, 1, ENOSPC}}, Failure::writeOutput},
         FaultCase{
@@ -216,57 +216,42 @@ INSTANTIATE_TEST_SUITE_P(
             "interrupted_write_is_retried", {.fault = Fault{Call::write, 1, EINTR}}, Failure::none},
         FaultCase{"short_writes_add_up", {.maxWrite = 1001}, Failure::none},
         FaultCase{
-            "output_close_fails", {.fault = Fault{Call::close, 2, EIO}}, Failure::closeOutput},
-        FaultCase{"interrupted_output_close_has_closed",
-                  {.fault = Fault{Call::close, 2, EINTR}},
+            "temporary_close_fails", {.fault = Fault{Call::close, 1, EIO}}, Failure::finishOutput},
+        FaultCase{"interrupted_temporary_close_has_closed",
+                  {.fault = Fault{Call::close, 1, EINTR}},
+                  Failure::none},
+        FaultCase{"rename_fails", {.fault = Fault{Call::rename, 1, EIO}}, Failure::finishOutput},
+        FaultCase{"refused_rename_is_written_in_place",
+                  {.fault = Fault{Call::rename, 1, EBUSY}},
+                  Failure::none},
+        FaultCase{"input_close_failure_loses_nothing",
+                  {.fault = Fault{Call::close, 3, EIO}},
                   Failure::none}),
     test::CaseName{});
 
-// A limit that is no power of two and more than twice the first read of a stream, so that a
-// stream's buffer grows, and last grows to the limit exactly.
-constexpr std::size_t limit = 200'000;
-
-// Writes bytes into the pipe at path, or, without a size, zeros until the reader goes away, and
-// counts what the pipe took.
-class PipeWriter {
-  public:
-    PipeWriter(fs::path path, std::optional<std::size_t> size)
-        : thread_([this, path, size] { run(path, size); }) {}
-    PipeWriter(const PipeWriter&) = delete;
-    PipeWriter& operator=(const PipeWriter&) = delete;
-    ~PipeWriter() {
-        if (thread_.joinable()) thread_.join();
+TEST(InPlace, FeedConvertedOntoItselfIsKeptWhenAWriteFails) {
+    ScratchDir dir;
+    const std::string feed = manyItems();
+    test::writeBytes(dir / "feed.xml", feed);
+    {
+        FaultySystem system({.fault = Fault{Call::write, 2, ENOSPC}});
+        EXPECT_EQ(convertFile(dir / "feed.xml", dir / "feed.xml").failure, Failure::writeOutput);
     }
+    EXPECT_EQ(test::readBytes(dir / "feed.xml"), feed);
+    EXPECT_EQ(convertFile(dir / "feed.xml", dir / "feed.xml").records, 150);
+    EXPECT_EQ(fs::file_size(dir / "feed.xml"), 150u * 1100u);
+}
 
-    std::size_t finish() {
-        thread_.join();
-        return written_;
-    }
+constexpr std::size_t limit = 64 * 1024;
 
-  private:
-    void run(const fs::path& path, std::optional<std::size_t> size) {
-        // A write to a pipe whose reader has gone then fails with EPIPE instead of killing us.
-        std::signal(SIGPIPE, SIG_IGN);
-        int fd = ::open(path.c_str(), O_WRONLY);
-        std::array<char, 4096> chunk{};
-        while (fd >= 0 && (!size || written_ < *size)) {
-            std::size_t want = size ? std::min(chunk.size(), *size - written_) : chunk.size();
-            ssize_t put = ::write(fd, chunk.data(), want);
-            if (put <= 0) break;
-            written_ += static_cast<std::size_t>(put);
-        }
-        if (fd >= 0) ::close(fd);
-    }
-
-    std::size_t written_ = 0;
-    std::thread thread_;
-};
-
+// The window's limit bounds what one item holds at once, not the feed: a feed far longer than
+// the limit converts, and only an item that needs more text at once than the limit fails.
 struct LimitCase {
     const char* name;
-    bool stream;  // a pipe rather than a regular file
-    std::size_t size;
-    int error;
+    std::string feed;
+    bool stream;   // through a pipe rather than a file
+    bool endless;  // zeros follow the feed until the reader gives up
+    Failure failure;
 };
 
 void PrintTo(const LimitCase& c, std::ostream* out) {
@@ -275,77 +260,55 @@ void PrintTo(const LimitCase& c, std::ostream* out) {
 
 class Limit : public testing::TestWithParam<LimitCase> {};
 
-TEST_P(Limit, ReadsUpToTheLimitAndNoFurther) {
+TEST_P(Limit, BoundsTheWindowNotTheFeed) {
     const LimitCase& c = GetParam();
     ScratchDir dir;
-    const fs::path input = dir / "input";
-    std::optional<PipeWriter> writer;
-    if (c.stream) {
-        ASSERT_EQ(::mkfifo(input.c_str(), 0600), 0);
-        writer.emplace(input, c.size);
-    } else {
-        test::writeBytes(input, std::string(c.size, '\0'));
-    }
-    platform::FileBytes buffer;
-    FaultySystem system;
-    platform::ReadStatus status = platform::readWholeFile(input, limit, buffer);
-    EXPECT_EQ(status.error, c.error);
-    if (c.error == 0) {
-        EXPECT_EQ(buffer.view().size(), c.size);
-    }
-    // A regular file over the limit is refused by its size; a stream is read one byte past it.
-    EXPECT_EQ(system.bytesRead(), c.error == 0 ? c.size : c.stream ? limit + 1 : 0);
-}
-
-INSTANTIATE_TEST_SUITE_P(Sizes, Limit,
-                         testing::Values(LimitCase{"file_below", false, limit - 1, 0},
-                                         LimitCase{"file_at", false, limit, 0},
-                                         LimitCase{"file_one_over", false, limit + 1, EFBIG},
-                                         LimitCase{"empty_file", false, 0, 0},
-                                         LimitCase{"stream_below", true, limit - 1, 0},
-                                         LimitCase{"stream_at", true, limit, 0},
-                                         LimitCase{"stream_one_over", true, limit + 1, EFBIG},
-                                         LimitCase{"stream_far_over", true, 10 * limit, EFBIG},
-                                         LimitCase{"empty_stream", true, 0, 0}),
-                         test::CaseName{});
-
-TEST(Limit, EndlessDeviceStopsOneBytePastTheLimit) {
-    platform::FileBytes buffer;
-    FaultySystem system;
-    EXPECT_EQ(platform::readWholeFile("/dev/zero", limit, buffer).error, EFBIG);
-    EXPECT_EQ(system.bytesRead(), limit + 1);
-}
-
-TEST(Limit, EndlessPipeStopsOneBytePastTheLimit) {
-    ScratchDir dir;
-    ASSERT_EQ(::mkfifo((dir / "endless").c_str(), 0600), 0);
-    PipeWriter writer(dir / "endless", std::nullopt);
-    platform::FileBytes buffer;
-    FaultySystem system;
-    EXPECT_EQ(platform::readWholeFile(dir / "endless", limit, buffer).error, EFBIG);
-    EXPECT_EQ(system.bytesRead(), limit + 1);
-    // The writer stopped too: it got no further than what the pipe itself can hold.
-    int pipeCapacity = 1 << 20;  // the most Linux lets an unprivileged pipe grow to
-    EXPECT_LE(writer.finish(), limit + 1 + static_cast<std::size_t>(pipeCapacity));
-}
-
-TEST(Limit, FileOverTheRealLimitIsRefusedUnread) {
-    ScratchDir dir;
     test::writeBytes(dir / "out.rec", "the old records");
-    {
-        // Sparse: it takes no room and no time to make.
-        int fd = ::open((dir / "huge.xml").c_str(), O_WRONLY | O_CREAT, 0600);
-        ASSERT_GE(fd, 0);
-        ASSERT_EQ(::ftruncate(fd, static_cast<off_t>(inputLimit + 1)), 0);
-        ::close(fd);
+    std::optional<test::PipeWriter> writer;
+    if (c.stream) {
+        ASSERT_EQ(::mkfifo((dir / "feed.xml").c_str(), 0600), 0);
+        writer.emplace(dir / "feed.xml", c.feed, c.endless);
+    } else {
+        test::writeBytes(dir / "feed.xml", c.feed);
     }
-    FaultySystem system;
-    Conversion result = convertFile(dir / "huge.xml", dir / "out.rec");
-    EXPECT_EQ(result.failure, Failure::readInput);
-    EXPECT_EQ(result.error, EFBIG);
-    EXPECT_EQ(system.calls(Call::read), 0);
-    EXPECT_EQ(test::readBytes(dir / "out.rec"), "the old records");
+    Conversion result =
+        convertFile(dir / "feed.xml", dir / "out.rec", {.chunk = 4096, .windowLimit = limit});
+    EXPECT_EQ(result.failure, c.failure);
+    EXPECT_LE(result.largestWindow, limit);
+    if (c.failure == Failure::none) {
+        EXPECT_EQ(result.records, 200);
+    } else {
+        EXPECT_EQ(result.error, platform::tooBig);
+        EXPECT_EQ(test::readBytes(dir / "out.rec"), "the old records");
+    }
+    // An endless writer stopped too: it got no further than what the pipe itself can hold.
+    int pipeCapacity = 1 << 20;  // the most Linux lets an unprivileged pipe grow to
+    if (writer) {
+        EXPECT_LE(writer->finish(), c.feed.size() + limit + static_cast<std::size_t>(pipeCapacity));
+    }
 }
+
+std::string itemsOf(std::size_t descriptionSize) {
+    std::string feed = "<rss><channel>";
+    for (int i = 0; i < 200; ++i) {
+        feed += "<item><title>T</title><description>" + std::string(descriptionSize, 'd') +
+                "</description><pubDate>D</pubDate></item>\n";
+    }
+    return feed;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Shapes, Limit,
+    testing::Values(LimitCase{"feed_of_twenty_limits_converts", itemsOf(limit / 10), false, false,
+                              Failure::none},
+                    LimitCase{"stream_of_twenty_limits_converts", itemsOf(limit / 10), true, false,
+                              Failure::none},
+                    LimitCase{"description_longer_than_the_limit_fails", itemsOf(limit), false,
+                              false, Failure::readInput},
+                    LimitCase{"endless_description_fails_at_the_limit",
+                              " <item><title>T</title><description>", true, true,
+                              Failure::readInput}),
+    test::CaseName{});
 
 }  // namespace
 }  // namespace lorvex

@@ -149,7 +149,9 @@ std::string randomFeed(std::mt19937& random) {
     return feed;
 }
 
-TEST(Property, ConversionMatchesTheRulesInBothTextForms) {
+// Each round takes the next chunk size, so that thousands of feeds are also read a few units at
+// a time, with every tag, marker and character split across chunks in every form.
+TEST(Property, ConversionMatchesTheRulesInEveryTextFormAndChunk) {
     std::mt19937 random(20261208);
     int accepted = 0;
     for (int round = 0; round < 3000; ++round) {
@@ -159,13 +161,23 @@ TEST(Property, ConversionMatchesTheRulesInBothTextForms) {
         std::string expected = test::utf16le(referenceRecords(text, expectedCount));
         accepted += expectedCount;
 
-        test::Converted asUtf8 = test::convertBytes(feed);
-        ASSERT_EQ(asUtf8.count, expectedCount) << "UTF-8 feed: " << feed;
-        ASSERT_EQ(asUtf8.bytes, expected) << "UTF-8 feed: " << feed;
-
-        test::Converted asUtf16 = test::convertBytes("\xFF\xFE" + test::utf16le(text));
-        ASSERT_EQ(asUtf16.count, expectedCount) << "UTF-16 feed: " << feed;
-        ASSERT_EQ(asUtf16.bytes, expected) << "UTF-16 feed: " << feed;
+        const std::size_t chunk =
+            test::chunks[static_cast<std::size_t>(round) % std::size(test::chunks)];
+        const struct {
+            const char* name;
+            std::string bytes;
+        } forms[] = {
+            {"UTF-8", feed},
+            {"UTF-16LE", "\xFF\xFE" + test::utf16le(text)},
+            {"UTF-32BE", test::utf32be(text)},
+        };
+        for (const auto& form : forms) {
+            test::Converted converted = test::convertBytes(form.bytes, chunk);
+            ASSERT_EQ(converted.count, expectedCount)
+                << form.name << ", chunk " << chunk << ": " << feed;
+            ASSERT_EQ(converted.bytes, expected)
+                << form.name << ", chunk " << chunk << ": " << feed;
+        }
     }
     EXPECT_GT(accepted, 300) << "the generator should make many accepted items";
 }

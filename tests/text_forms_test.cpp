@@ -1,6 +1,7 @@
-// A UTF-8 feed is searched in its own bytes and only its cut texts are widened; every other
-// feed is widened whole. Both must give the same records, whatever character stands where a
-// cut begins or ends or where the alt rule counts.
+// A UTF-8 feed is searched in its own bytes and only its cut texts are widened; a UTF-16 feed is
+// decoded to 16-bit units as it is read. Both must give the same records, whatever character
+// stands where a cut begins or ends or where the alt rule counts, and however the reads split
+// the feed.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -60,18 +61,22 @@ std::string feedOf(const std::string& element) {
     return " <item>" + title + description + date + "</item>";
 }
 
-TEST(TextForms, Utf8AndUtf16FeedsGiveTheSameRecords) {
+TEST(TextForms, Utf8AndUtf16FeedsGiveTheSameRecordsInEveryChunk) {
     for (const std::string& form : templates) {
         for (const std::string& special : specials) {
             std::string feed = feedOf(form);
             for (std::size_t at = feed.find('@'); at != std::string::npos; at = feed.find('@')) {
                 feed.replace(at, 1, special);
             }
-            test::Converted asUtf8 = test::convertBytes(feed);
-            test::Converted asUtf16 =
-                test::convertBytes("\xFF\xFE" + test::utf16le(test::utf16(feed)));
-            EXPECT_EQ(asUtf8.count, asUtf16.count) << feed;
-            EXPECT_EQ(asUtf8.bytes, asUtf16.bytes) << feed;
+            const test::Converted expected = test::convertBytes(feed);
+            const std::string utf16 = "\xFF\xFE" + test::utf16le(test::utf16(feed));
+            for (std::size_t chunk : test::chunks) {
+                for (const std::string& bytes : {feed, utf16}) {
+                    test::Converted converted = test::convertBytes(bytes, chunk);
+                    EXPECT_EQ(converted.count, expected.count) << feed << ", chunk " << chunk;
+                    EXPECT_EQ(converted.bytes, expected.bytes) << feed << ", chunk " << chunk;
+                }
+            }
         }
     }
 }

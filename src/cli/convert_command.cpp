@@ -33,13 +33,13 @@ std::string describeFailure(const Conversion& result, const std::string& input,
             break;
         case Failure::openInput:
         case Failure::readInput:
-            return readFailure(input, {result.error, result.failure == Failure::readInput});
+            return readFailure(input, result.error, result.failure == Failure::readInput);
         case Failure::createOutput:
             return "cannot create '" + output + "': " + reason;
         case Failure::writeOutput:
             return "cannot write '" + output + "': " + reason;
-        case Failure::closeOutput:
-            return "cannot close '" + output + "': " + reason;
+        case Failure::finishOutput:
+            return "cannot finish '" + output + "': " + reason;
         case Failure::outOfMemory:
             return "out of memory converting '" + input + "'";
     }
@@ -67,7 +67,7 @@ Conversion convertSafely(const std::string& input, const std::string& output) {
     try {
         return convertFile(nativePath(input), nativePath(output));
     } catch (const std::bad_alloc&) {
-        return {0, Failure::outOfMemory, ENOMEM};
+        return {0, Failure::outOfMemory, platform::noMemory};
     }
 }
 

@@ -1,6 +1,7 @@
 #include "explain_command.h"
 
 #include <cstdio>
+#include <vector>
 
 #include "../conversion/convert.h"
 #include "arguments.h"
@@ -60,7 +61,7 @@ void printLine(const std::string& line) {
 
 }  // namespace
 
-WalkTally walkAndTally(const FeedText& text,
+WalkTally walkAndTally(FeedText& text,
                        const std::function<void(const ScannedItem&, std::size_t record)>& report) {
     WalkTally tally;
     tally.end = walkFeedText(text, [&](const ScannedItem& item) {
@@ -74,32 +75,42 @@ WalkTally walkAndTally(const FeedText& text,
 }
 
 ExitStatus explainFeed(const std::string& path) {
-    LoadedFeed feed;
-    platform::ReadStatus read = loadFeedText(nativePath(path), feed);
-    if (read.error != 0) {
-        complain(readFailure(path, read));
+    platform::InputFile input;
+    if (platform::Error error = input.open(nativePath(path))) {
+        complain(readFailure(path, error, false));
         return ExitStatus::failure;
     }
+    FileSource source(input);
+    FeedText text(source);
 
-    // UTF-8 text is walked in place, so its positions become byte offsets into the file once the
-    // byte order mark in front of it is counted. Other text is walked after decoding, in 16-bit
-    // characters that no longer map to the file's bytes one to one; say so.
-    const FeedText& text = feed.text;
-    std::size_t shift =
-        text.isUtf8 ? static_cast<std::size_t>(text.utf8.data() - feed.bytes.view().data()) : 0;
-    std::size_t length = text.isUtf8 ? shift + text.utf8.size() : text.utf16.size();
-    printLine(path + (text.isUtf8 ? ": UTF-8; positions are byte offsets into the file"
-                                  : ": decoded to UTF-16; positions count 16-bit characters "
-                                    "of the decoded text"));
-    std::size_t positionWidth = std::to_string(length).size();
-
+    // The lines wait for the walk's end, which tells how wide the widest position can be.
+    struct Line {
+        Position position;
+        std::string account;
+    };
+    std::vector<Line> lines;
     WalkTally tally = walkAndTally(text, [&](const ScannedItem& item, std::size_t record) {
         std::u16string_view title = item.record.title().substr(0, item.titleLength);
         std::string outcome = record != 0 ? "record " + std::to_string(record)
                                           : std::string("skipped: ") + skipReason(item.verdict);
-        printLine(alignedRight(std::to_string(shift + item.position), positionWidth) + "  \"" +
-                  escapeForDisplay(trimWhitespace(title)) + "\" -> " + outcome);
+        lines.push_back(
+            {item.position, "  \"" + escapeForDisplay(trimWhitespace(title)) + "\" -> " + outcome});
     });
+    if (text.error() != 0) {
+        complain(readFailure(path, text.error(), true));
+        return ExitStatus::failure;
+    }
+
+    // UTF-8 text is walked in its own bytes, so its positions are byte offsets into the file (a
+    // byte order mark counted). Other text is walked in 16-bit characters that no longer map to
+    // the file's bytes one to one; say so.
+    bool utf8 = text.encoding() == Encoding::utf8;
+    printLine(path + (utf8 ? ": UTF-8; positions are byte offsets into the file"
+                           : ": decoded to UTF-16; positions count 16-bit characters "
+                             "of the decoded text"));
+    std::size_t positionWidth = std::to_string(text.end()).size();
+    for (const Line& line : lines)
+        printLine(alignedRight(std::to_string(line.position), positionWidth) + line.account);
 
     printLine("the walk stopped: " + walkEnd(tally.end));
     printLine(counted(tally.items, "item", "items") +

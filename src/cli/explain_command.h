@@ -5,7 +5,7 @@
 #include <functional>
 #include <string>
 
-#include "../conversion/decode.h"
+#include "../conversion/feed_text.h"
 #include "../conversion/scanner.h"
 #include "report.h"
 
@@ -20,7 +20,7 @@ struct WalkTally {
 // Walks text through the conversion's own walk and calls report for every item found, with the
 // number (from 1) of the record it became, or 0 when it was skipped. The records counted are the
 // records that converting the same text writes.
-WalkTally walkAndTally(const FeedText& text,
+WalkTally walkAndTally(FeedText& text,
                        const std::function<void(const ScannedItem&, std::size_t record)>& report);
 
 // Prints one line per item of the feed at path (where it starts, its title, the record it became

@@ -1,25 +1,34 @@
 #include "record_file.h"
 
-#include <limits>
-
 #include "text.h"
 
 namespace lorvex::cli {
 
-// A record file is read whole, however large: the conversion's own input limit does not apply,
-// since a feed of 1 GiB can yield a larger file of records.
-platform::ReadStatus RecordFile::read(const platform::NativePath& path) {
-    return platform::readWholeFile(path, std::numeric_limits<std::size_t>::max() / 2, bytes_);
+platform::Error RecordReader::open(const platform::NativePath& path) {
+    return file_.open(path);
 }
 
-Record RecordFile::record(std::size_t index) const {
-    Record record;
-    const auto* bytes =
-        reinterpret_cast<const unsigned char*>(bytes_.view().data()) + index * recordBytes;
-    for (std::size_t i = 0; i < recordWidth; ++i) {
-        record.units[i] = static_cast<char16_t>(bytes[2 * i] | bytes[2 * i + 1] << 8);
+bool RecordReader::next(Record& record) {
+    std::size_t got = 0;
+    while (got < recordBytes) {
+        platform::InputFile::Read read =
+            file_.read(reinterpret_cast<char*>(bytes_) + got, recordBytes - got);
+        if (read.error != 0) {
+            error_ = read.error;
+            return false;
+        }
+        if (read.count == 0) break;
+        got += read.count;
     }
-    return record;
+    if (got < recordBytes) {
+        stray_ = got;
+        return false;
+    }
+    for (std::size_t i = 0; i < recordWidth; ++i) {
+        record.units[i] = static_cast<char16_t>(bytes_[2 * i] | bytes_[2 * i + 1] << 8);
+    }
+    offset_ += recordBytes;
+    return true;
 }
 
 RecordFields fieldsOf(std::size_t number, const Record& record, bool raw) {

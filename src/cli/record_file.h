@@ -1,8 +1,9 @@
-// Reading a record file back: whole records of 1,100 bytes, and the bytes of an incomplete one
-// at the end, which mark the file as damaged.
+// Reading a record file back, one record at a time: whole records of 1,100 bytes, and the bytes
+// of an incomplete one at the end, which mark the file as damaged.
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string_view>
 
 #include "../conversion/record.h"
@@ -10,25 +11,26 @@
 
 namespace lorvex::cli {
 
-class RecordFile {
+class RecordReader {
   public:
-    // Reads the whole file at path; returns its open or read failure as an errno value, or 0.
-    platform::ReadStatus read(const platform::NativePath& path);
+    platform::Error open(const platform::NativePath& path);
 
-    // The number of whole records.
-    std::size_t count() const { return bytes_.view().size() / recordBytes; }
+    // Reads the next whole record, its UTF-16LE bytes decoded. False at the end of the file, and
+    // when reading fails (see error) or the file ends inside a record (see strayBytes).
+    bool next(Record& record);
 
+    platform::Error error() const { return error_; }
     // The bytes after the last whole record: 0 in a sound file.
-    std::size_t strayBytes() const { return bytes_.view().size() % recordBytes; }
-
+    std::size_t strayBytes() const { return stray_; }
     // Where the incomplete record begins, when there is one.
-    std::size_t strayOffset() const { return count() * recordBytes; }
-
-    // Record index (from 0), its UTF-16LE bytes decoded.
-    Record record(std::size_t index) const;
+    std::uint64_t strayOffset() const { return offset_; }
 
   private:
-    platform::FileBytes bytes_;
+    platform::InputFile file_;
+    std::uint64_t offset_ = 0;  // of the next record
+    std::size_t stray_ = 0;
+    platform::Error error_ = 0;
+    unsigned char bytes_[recordBytes];
 };
 
 // A record's fields as the tool shows them: its number (from 1) and its three fields, with the

@@ -9,10 +9,10 @@ void complain(const std::string& message) {
     std::fprintf(stderr, "lorvex: %s\n", message.c_str());
 }
 
-std::string readFailure(const std::string& path, platform::ReadStatus status) {
+std::string readFailure(const std::string& path, platform::Error error, bool opened) {
     std::string reason =
-        status.error == EFBIG ? "larger than 1 GiB" : platform::errorMessage(status.error);
-    return std::string(status.opened ? "cannot read '" : "cannot open '") + path + "': " + reason;
+        error == platform::tooBig ? "an item spans more than 1 GiB" : platform::errorMessage(error);
+    return std::string(opened ? "cannot read '" : "cannot open '") + path + "': " + reason;
 }
 
 ExitStatus finishOutput(ExitStatus status) {

@@ -17,9 +17,8 @@ enum class ExitStatus : int {
 // Prints "lorvex: message" as one line on stderr.
 void complain(const std::string& message);
 
-// "cannot open 'path': reason" or "cannot read 'path': reason", for a file that could not be
-// read whole.
-std::string readFailure(const std::string& path, platform::ReadStatus status);
+// "cannot open 'path': reason" or, once it was open, "cannot read 'path': reason".
+std::string readFailure(const std::string& path, platform::Error error, bool opened);
 
 // The status of the whole run once stdout has been flushed: a failed write to stdout (a full
 // disk, a closed pipe) turns success into failure, with a complaint.

@@ -19,43 +19,42 @@ void print(std::string_view text) {
 }
 
 // The table reads every record before the first row, to size its columns.
-void showTable(const RecordFile& file) {
-    std::vector<Record> records(file.count());
+void showTable(RecordReader& file) {
+    std::vector<Record> records;
+    for (Record record; file.next(record);)
+        records.push_back(record);
     std::vector<RecordFields> rows;
     rows.reserve(records.size());
-    for (std::size_t i = 0; i < records.size(); ++i) {
-        records[i] = file.record(i);
+    for (std::size_t i = 0; i < records.size(); ++i)
         rows.push_back(fieldsOf(i + 1, records[i], false));
-    }
     TableLayout layout = layoutTable(rows, outputColumns());
     print(tableHeading(layout));
     for (const RecordFields& row : rows)
         print(tableRow(layout, row));
 }
 
-void showExport(const RecordFile& file, Format format, bool raw) {
+void showExport(RecordReader& file, Format format, bool raw) {
     if (format == Format::csv) print(csvHeader());
-    if (format == Format::json) print(file.count() == 0 ? "[]\n" : "[\n");
-    for (std::size_t i = 0; i < file.count(); ++i) {
-        Record record = file.record(i);
-        RecordFields fields = fieldsOf(i + 1, record, raw);
+    std::size_t count = 0;
+    for (Record record; file.next(record);) {
+        RecordFields fields = fieldsOf(++count, record, raw);
         if (format == Format::csv) {
             print(csvRow(fields));
         } else if (format == Format::json) {
-            print("  " + jsonObject(fields) + (i + 1 < file.count() ? ",\n" : "\n]\n"));
+            print((count == 1 ? "[\n  " : ",\n  ") + jsonObject(fields));
         } else {
             print(jsonObject(fields) + '\n');
         }
     }
+    if (format == Format::json) print(count == 0 ? "[]\n" : "\n]\n");
 }
 
 }  // namespace
 
 ExitStatus showRecords(const ShowOptions& options) {
-    RecordFile file;
-    platform::ReadStatus read = file.read(nativePath(options.path));
-    if (read.error != 0) {
-        complain(readFailure(options.path, read));
+    RecordReader file;
+    if (platform::Error error = file.open(nativePath(options.path))) {
+        complain(readFailure(options.path, error, false));
         return ExitStatus::failure;
     }
     Format format = options.format.value_or(isTerminal(stdout) ? Format::table : Format::jsonl);
@@ -63,6 +62,10 @@ ExitStatus showRecords(const ShowOptions& options) {
         showTable(file);
     } else {
         showExport(file, format, options.raw);
+    }
+    if (file.error() != 0) {
+        complain(readFailure(options.path, file.error(), true));
+        return ExitStatus::failure;
     }
     if (file.strayBytes() != 0) {
         complain("'" + options.path + "' is damaged: the record at byte " +

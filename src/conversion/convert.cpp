@@ -1,21 +1,13 @@
 #include "convert.h"
 
-#include <cerrno>
 #include <new>
-#include <string_view>
 
 #include "record.h"
 #include "scanner.h"
 
 namespace lorvex {
 
-platform::ReadStatus loadFeedText(const platform::NativePath& path, LoadedFeed& feed) {
-    platform::ReadStatus status = platform::readWholeFile(path, inputLimit, feed.bytes);
-    if (status.error == 0) decodeFeed(feed.bytes.view(), feed.text);
-    return status;
-}
-
-Conversion writeRecords(const FeedText& text, platform::OutputFile& file) {
+Conversion writeRecords(FeedText& text, platform::OutputFile& file) {
     RecordWriter writer(file);
     Conversion result;
     Record* slot = &writer.next();
@@ -32,29 +24,30 @@ Conversion writeRecords(const FeedText& text, platform::OutputFile& file) {
     return result;
 }
 
-Conversion convertFile(const platform::NativePath& input, const platform::NativePath& output) try {
-    LoadedFeed feed;
-    platform::ReadStatus read = loadFeedText(input, feed);
-    if (read.error == ENOMEM) return {0, Failure::outOfMemory, read.error};
-    if (read.error != 0) {
-        return {0, read.opened ? Failure::readInput : Failure::openInput, read.error};
+Conversion convertFile(const platform::NativePath& input, const platform::NativePath& output,
+                       ReadOptions options) try {
+    platform::InputFile in;
+    if (platform::Error error = in.open(input)) return {0, Failure::openInput, error};
+    platform::OutputFile out;
+    if (platform::Error error = out.open(output)) return {0, Failure::createOutput, error};
+    FileSource source(in);
+    FeedText text(source, options);
+    Conversion result = writeRecords(text, out);
+    result.largestWindow = text.largestWindow();
+    if (result.failure != Failure::none) return result;
+    // A walk that ended for want of text may have ended for want of readable text.
+    if (platform::Error error = text.error()) {
+        result.failure = error == platform::noMemory ? Failure::outOfMemory : Failure::readInput;
+        result.error = error;
+        return result;
     }
-    platform::OutputFile file;
-    const char* inputBytes = feed.bytes.view().data();
-    if (int error = file.open(output, feed.bytes)) return {0, Failure::createOutput, error};
-    if (feed.bytes.view().data() != inputBytes) {
-        // The output is the input file, which now lives in memory of its own: point the text
-        // at the moved bytes.
-        decodeFeed(feed.bytes.view(), feed.text);
-    }
-    Conversion result = writeRecords(feed.text, file);
-    int closeError = file.close();
-    if (result.failure == Failure::none && closeError != 0) {
-        result = {result.records, Failure::closeOutput, closeError};
+    if (platform::Error error = out.commit()) {
+        result.failure = Failure::finishOutput;
+        result.error = error;
     }
     return result;
 } catch (const std::bad_alloc&) {
-    return {0, Failure::outOfMemory, ENOMEM};
+    return {0, Failure::outOfMemory, platform::noMemory};
 }
 
 }  // namespace lorvex

@@ -5,43 +5,47 @@
 #include <cstddef>
 
 #include "../platform/file.h"
-#include "decode.h"
+#include "feed_text.h"
 
 namespace lorvex {
-
-// Inputs larger than this are refused, so that a runaway stream cannot exhaust memory.
-inline constexpr std::size_t inputLimit = std::size_t{1} << 30;
 
 enum class Failure {
     none,
     openInput,
-    readInput,     // includes larger than inputLimit (EFBIG)
-    createOutput,  // cannot be created or emptied
+    readInput,     // includes an item longer than the window's limit (platform::tooBig)
+    createOutput,  // the output, or its temporary, cannot be created
     writeOutput,
-    closeOutput,
+    finishOutput,  // the output cannot be closed or put in place
     outOfMemory,
 };
 
 struct Conversion {
     int records = 0;
     Failure failure = Failure::none;
-    int error = 0;  // the errno behind the failure, when there is one
+    platform::Error error = 0;      // the system's error behind the failure, when there is one
+    std::size_t largestWindow = 0;  // the most memory the text's windows held at once, in bytes
 };
 
-// The input's bytes and the text decoded from them (which may borrow the bytes).
-struct LoadedFeed {
-    platform::FileBytes bytes;
-    FeedText text;
+// Reads a feed's bytes from an input file.
+class FileSource final : public TextSource<char> {
+  public:
+    explicit FileSource(platform::InputFile& file) : file_(file) {}
+    Filled fill(char* out, std::size_t room) override {
+        platform::InputFile::Read read = file_.read(out, room);
+        return {read.count, read.error};
+    }
+
+  private:
+    platform::InputFile& file_;
 };
 
-// Reads the whole input file and decodes it.
-platform::ReadStatus loadFeedText(const platform::NativePath& path, LoadedFeed& feed);
-
-// Converts the feed at input into the record file at output. The input is read whole before
-// the output is opened, so a failed read leaves the output untouched.
-Conversion convertFile(const platform::NativePath& input, const platform::NativePath& output);
+// Converts the feed at input into the record file at output. The output is replaced only when
+// every record is written (see platform::OutputFile), so a failure of any kind leaves a file
+// that was there as it was.
+Conversion convertFile(const platform::NativePath& input, const platform::NativePath& output,
+                       ReadOptions options = {});
 
 // Writes the records of text to file; returns the count, or a write failure.
-Conversion writeRecords(const FeedText& text, platform::OutputFile& file);
+Conversion writeRecords(FeedText& text, platform::OutputFile& file);
 
 }  // namespace lorvex

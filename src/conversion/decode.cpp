@@ -1,9 +1,9 @@
 #include "decode.h"
 
 #include <algorithm>
-#include <array>
+#include <bit>
+#include <cstring>
 
-#include "../platform/legacy.h"
 #include "utf8.h"
 
 namespace lorvex {
@@ -22,31 +22,45 @@ char lowerAscii(char c) {
     return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
 }
 
-// The label of encoding="..." in an XML declaration at the start of bytes (after white space),
-// lower case; empty when there is no declaration or no label.
-std::string declaredLabel(std::string_view bytes) {
+constexpr std::string_view declarationStart = "<?xml";
+
+// Where the XML declaration of bytes starts (after white space), or npos without one.
+std::size_t declarationAt(std::string_view bytes) {
     std::size_t start = 0;
     while (start < bytes.size() && isXmlSpace(bytes[start]))
         ++start;
+    return startsWith(bytes.substr(start), declarationStart) ? start : std::string_view::npos;
+}
+
+struct Declaration {
+    std::string label;  // lower case; empty when there is none
+    std::size_t end;    // of the declaration's bytes, "?>" included; 0 without a declaration
+};
+
+// The label of encoding="..." in an XML declaration at the start of bytes.
+Declaration declaration(std::string_view bytes) {
+    std::size_t start = declarationAt(bytes);
+    if (start == std::string_view::npos) return {{}, 0};
     std::string_view rest = bytes.substr(start);
-    if (!startsWith(rest, "<?xml")) return {};
-    std::string_view declaration = rest.substr(0, rest.find("?>"));
-    std::size_t at = declaration.find("encoding");
-    if (at == std::string_view::npos) return {};
+    std::size_t close = rest.find("?>");
+    std::string_view text = rest.substr(0, close);
+    Declaration found{{}, close == std::string_view::npos ? bytes.size() : start + close + 2};
+    std::size_t at = text.find("encoding");
+    if (at == std::string_view::npos) return found;
     std::size_t i = at + 8;
-    while (i < declaration.size() && isXmlSpace(declaration[i]))
+    while (i < text.size() && isXmlSpace(text[i]))
         ++i;
-    if (i == declaration.size() || declaration[i] != '=') return {};
+    if (i == text.size() || text[i] != '=') return found;
     ++i;
-    while (i < declaration.size() && isXmlSpace(declaration[i]))
+    while (i < text.size() && isXmlSpace(text[i]))
         ++i;
-    if (i == declaration.size() || (declaration[i] != '"' && declaration[i] != '\'')) return {};
-    char quote = declaration[i++];
-    std::size_t end = declaration.find(quote, i);
-    if (end == std::string_view::npos) return {};
-    std::string label(declaration.substr(i, end - i));
-    std::transform(label.begin(), label.end(), label.begin(), lowerAscii);
-    return label;
+    if (i == text.size() || (text[i] != '"' && text[i] != '\'')) return found;
+    char quote = text[i++];
+    std::size_t end = text.find(quote, i);
+    if (end == std::string_view::npos) return found;
+    found.label = text.substr(i, end - i);
+    std::transform(found.label.begin(), found.label.end(), found.label.begin(), lowerAscii);
+    return found;
 }
 
 // The labels that the WHATWG Encoding Standard maps to windows-1252.
@@ -57,29 +71,9 @@ constexpr std::array<std::string_view, 17> windows1252Labels{
     "windows-1252",   "x-cp1252",
 };
 
-// Labels that claim UTF-8, UTF-16 or UTF-32. A declaration readable as single bytes is not
-// UTF-16 or UTF-32 whatever it says, so all of them are read as UTF-8.
-constexpr std::array<std::string_view, 20> unicodeLabels{
-    "unicode-1-1-utf-8",
-    "unicode11utf8",
-    "unicode20utf8",
-    "utf-8",
-    "utf8",
-    "x-unicode20utf8",
-    "csunicode",
-    "iso-10646-ucs-2",
-    "ucs-2",
-    "unicode",
-    "unicodefeff",
-    "unicodefffe",
-    "utf-16",
-    "utf-16be",
-    "utf-16le",
-    "utf16",
-    "utf-32",
-    "utf-32be",
-    "utf-32le",
-    "ucs-4",
+// The labels of UTF-8.
+constexpr std::array<std::string_view, 6> utf8Labels{
+    "unicode-1-1-utf-8", "unicode11utf8", "unicode20utf8", "utf-8", "utf8", "x-unicode20utf8",
 };
 
 bool listed(std::string_view label, const auto& labels) {
@@ -93,108 +87,136 @@ constexpr std::array<char16_t, 32> windows1252High{
     0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
 };
 
+constexpr std::array<char16_t, 256> windows1252 = [] {
+    std::array<char16_t, 256> table{};
+    for (std::size_t b = 0; b < table.size(); ++b) {
+        table[b] = b >= 0x80 && b <= 0x9F ? windows1252High[b - 0x80] : static_cast<char16_t>(b);
+    }
+    return table;
+}();
+
 unsigned byteAt(std::string_view bytes, std::size_t i) {
     return static_cast<unsigned char>(bytes[i]);
 }
 
-void decodeUtf16(std::string_view bytes, bool bigEndian, std::u16string& out) {
-    std::size_t pairs = bytes.size() / 2;
-    out.reserve(out.size() + pairs + 1);
-    for (std::size_t i = 0; i < pairs * 2; i += 2) {
-        unsigned first = byteAt(bytes, i), second = byteAt(bytes, i + 1);
-        out += static_cast<char16_t>(bigEndian ? first << 8 | second : second << 8 | first);
-    }
-    if (bytes.size() % 2 != 0) out += replacementCharacter;
-}
+class Utf16Decoder final : public UnitDecoder {
+  public:
+    explicit Utf16Decoder(bool bigEndian) : bigEndian_(bigEndian) {}
 
-void decodeUtf32(std::string_view bytes, bool bigEndian, std::u16string& out) {
-    std::size_t whole = bytes.size() / 4 * 4;
-    out.reserve(out.size() + whole / 2 + 1);
-    for (std::size_t i = 0; i < whole; i += 4) {
-        char32_t c = 0;
-        for (std::size_t k = 0; k < 4; ++k) {
-            c |= static_cast<char32_t>(byteAt(bytes, i + k)) << (bigEndian ? 24 - 8 * k : 8 * k);
-        }
-        if (c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) {
-            out += replacementCharacter;
-        } else if (c >= 0x10000) {
-            out += static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10));
-            out += static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF));
+    Decoded decode(std::string_view bytes, bool last, char16_t* out, std::size_t room) override {
+        std::size_t units = std::min(bytes.size() / 2, room);
+        if (bigEndian_ == (std::endian::native == std::endian::big)) {
+            std::memcpy(out, bytes.data(), units * 2);
         } else {
-            out += static_cast<char16_t>(c);
+            for (std::size_t i = 0; i < units; ++i) {
+                out[i] =
+                    static_cast<char16_t>(byteAt(bytes, 2 * i) << 8 | byteAt(bytes, 2 * i + 1));
+            }
         }
+        Decoded decoded{units * 2, units};
+        if (last && decoded.consumed + 1 == bytes.size() && decoded.produced < room) {
+            out[decoded.produced++] = replacementCharacter;  // an odd last byte
+            decoded.consumed = bytes.size();
+        }
+        return decoded;
     }
-    if (whole != bytes.size()) out += replacementCharacter;
-}
 
-void decodeWindows1252(std::string_view bytes, std::u16string& out) {
-    out.reserve(out.size() + bytes.size());
-    for (char b : bytes) {
-        auto c = static_cast<unsigned char>(b);
-        out += c >= 0x80 && c <= 0x9F ? windows1252High[c - 0x80] : static_cast<char16_t>(c);
+  private:
+    bool bigEndian_;
+};
+
+class Utf32Decoder final : public UnitDecoder {
+  public:
+    explicit Utf32Decoder(bool bigEndian) : bigEndian_(bigEndian) {}
+
+    Decoded decode(std::string_view bytes, bool last, char16_t* out, std::size_t room) override {
+        Decoded decoded{0, 0};
+        while (decoded.consumed + 4 <= bytes.size() && decoded.produced + 2 <= room) {
+            char32_t c = 0;
+            for (std::size_t k = 0; k < 4; ++k) {
+                c |= static_cast<char32_t>(byteAt(bytes, decoded.consumed + k))
+                     << (bigEndian_ ? 24 - 8 * k : 8 * k);
+            }
+            decoded.consumed += 4;
+            if (c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) {
+                out[decoded.produced++] = replacementCharacter;
+            } else if (c >= 0x10000) {
+                out[decoded.produced++] = static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10));
+                out[decoded.produced++] = static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF));
+            } else {
+                out[decoded.produced++] = static_cast<char16_t>(c);
+            }
+        }
+        bool partialLast = bytes.size() - decoded.consumed < 4 && decoded.consumed < bytes.size();
+        if (last && partialLast && decoded.produced < room) {
+            out[decoded.produced++] = replacementCharacter;  // one to three bytes left over
+            decoded.consumed = bytes.size();
+        }
+        return decoded;
     }
-}
+
+  private:
+    bool bigEndian_;
+};
 
 }  // namespace
 
+void readDeclaration(Window<char>& bytes) {
+    bytes.pin(0);
+    bytes.readUntil(4);
+    Position start = 0;
+    for (;;) {
+        std::string_view read = bytes.view(start, bytes.end());
+        auto space = std::find_if_not(read.begin(), read.end(), isXmlSpace);
+        start += static_cast<Position>(space - read.begin());
+        if (space != read.end() || !bytes.readMore()) break;
+    }
+    if (!bytes.readUntil(start + declarationStart.size())) return;
+    if (bytes.view(start, start + declarationStart.size()) == declarationStart) {
+        bytes.find("?>", start + declarationStart.size());  // reads on to it, or to the end
+    }
+}
+
 DetectedEncoding detectEncoding(std::string_view bytes) {
     using namespace std::string_view_literals;
-    if (startsWith(bytes, "\xEF\xBB\xBF")) return {Encoding::utf8, 3, {}};
-    if (startsWith(bytes, "\xFF\xFE\x00\x00"sv)) return {Encoding::utf32le, 4, {}};
-    if (startsWith(bytes, "\x00\x00\xFE\xFF"sv)) return {Encoding::utf32be, 4, {}};
-    if (startsWith(bytes, "\xFF\xFE")) return {Encoding::utf16le, 2, {}};
-    if (startsWith(bytes, "\xFE\xFF")) return {Encoding::utf16be, 2, {}};
-    if (startsWith(bytes, "<\0?\0"sv)) return {Encoding::utf16le, 0, {}};
-    if (startsWith(bytes, "\0<\0?"sv)) return {Encoding::utf16be, 0, {}};
+    if (startsWith(bytes, "\xEF\xBB\xBF")) return {Encoding::utf8, 3, {}, 0};
+    if (startsWith(bytes, "\xFF\xFE\x00\x00"sv)) return {Encoding::utf32le, 4, {}, 0};
+    if (startsWith(bytes, "\x00\x00\xFE\xFF"sv)) return {Encoding::utf32be, 4, {}, 0};
+    if (startsWith(bytes, "\xFF\xFE")) return {Encoding::utf16le, 2, {}, 0};
+    if (startsWith(bytes, "\xFE\xFF")) return {Encoding::utf16be, 2, {}, 0};
+    // Without a mark, the first "<" tells the width and byte order, as XML's own detection does.
+    if (startsWith(bytes, "<\0\0\0"sv)) return {Encoding::utf32le, 0, {}, 0};
+    if (startsWith(bytes, "\0\0\0<"sv)) return {Encoding::utf32be, 0, {}, 0};
+    if (startsWith(bytes, "<\0?\0"sv)) return {Encoding::utf16le, 0, {}, 0};
+    if (startsWith(bytes, "\0<\0?"sv)) return {Encoding::utf16be, 0, {}, 0};
 
-    std::string label = declaredLabel(bytes);
-    if (label.empty() || listed(label, unicodeLabels)) return {Encoding::utf8, 0, {}};
-    if (listed(label, windows1252Labels)) return {Encoding::windows1252, 0, label};
-    return {Encoding::legacy, 0, label};
+    Declaration declared = declaration(bytes);
+    if (declared.label.empty() || listed(declared.label, utf8Labels)) {
+        return {Encoding::utf8, 0, {}, declared.end};
+    }
+    if (listed(declared.label, windows1252Labels)) {
+        return {Encoding::windows1252, 0, declared.label, declared.end};
+    }
+    return {Encoding::legacy, 0, declared.label, declared.end};
 }
 
-void decodeAs(Encoding encoding, std::string_view bytes, std::u16string& out) {
+std::unique_ptr<UnitDecoder> unicodeDecoder(Encoding encoding) {
     switch (encoding) {
-        case Encoding::utf8:
-            decodeUtf8(bytes, out);
-            break;
         case Encoding::utf16le:
-            decodeUtf16(bytes, false, out);
-            break;
+            return std::make_unique<Utf16Decoder>(false);
         case Encoding::utf16be:
-            decodeUtf16(bytes, true, out);
-            break;
+            return std::make_unique<Utf16Decoder>(true);
         case Encoding::utf32le:
-            decodeUtf32(bytes, false, out);
-            break;
+            return std::make_unique<Utf32Decoder>(false);
         case Encoding::utf32be:
-            decodeUtf32(bytes, true, out);
-            break;
-        case Encoding::windows1252:
-            decodeWindows1252(bytes, out);
-            break;
-        case Encoding::legacy:
-            break;
+            return std::make_unique<Utf32Decoder>(true);
+        default:
+            return nullptr;
     }
 }
 
-void decodeFeed(std::string_view bytes, FeedText& text) {
-    DetectedEncoding detected = detectEncoding(bytes);
-    std::string_view body = bytes.substr(detected.bomLength);
-    text.utf16.clear();
-    text.utf8 = {};
-    text.isUtf8 = false;
-    if (detected.encoding == Encoding::legacy &&
-        platform::decodeLegacy(detected.label, body, text.utf16)) {
-        return;
-    }
-    if (detected.encoding == Encoding::utf8 || detected.encoding == Encoding::legacy) {
-        // A label the system does not know: read as UTF-8.
-        text.isUtf8 = true;
-        text.utf8 = body;
-        return;
-    }
-    decodeAs(detected.encoding, body, text.utf16);
+const std::array<char16_t, 256>& windows1252Table() {
+    return windows1252;
 }
 
 }  // namespace lorvex

@@ -1,10 +1,16 @@
-// From the bytes of a feed file to its text: the encoding is told by a byte order mark, by the
-// first bytes of a UTF-16 XML declaration, or by the declaration's encoding label.
+// From the bytes of a feed file to its text. The encoding is told by a byte order mark, by the
+// first bytes of a UTF-16 or UTF-32 XML declaration, or by the declaration's encoding label;
+// text in any encoding but UTF-8 and the single-byte ones is decoded to 16-bit units a chunk at
+// a time, whatever splits a chunk boundary makes.
 #pragma once
 
+#include <array>
 #include <cstddef>
+#include <memory>
 #include <string>
 #include <string_view>
+
+#include "window.h"
 
 namespace lorvex {
 
@@ -12,25 +18,40 @@ enum class Encoding { utf8, utf16le, utf16be, utf32le, utf32be, windows1252, leg
 
 struct DetectedEncoding {
     Encoding encoding;
-    std::size_t bomLength;  // bytes to drop before the text
-    std::string label;      // the declared label, lower case (what a legacy converter is given)
+    std::size_t bomLength;       // bytes to drop before the text
+    std::string label;           // the declared label, lower case (for a legacy converter)
+    std::size_t declarationEnd;  // the end of the XML declaration's bytes, or 0 without one
 };
 
+// Reads the first bytes of a feed into the window (pinned at 0, so that none is dropped) as far
+// as its encoding depends on them: through the XML declaration's "?>" when the feed starts with
+// one, or to the end of the feed.
+void readDeclaration(Window<char>& bytes);
+
+// The encoding of the feed that begins with bytes, read as readDeclaration reads them.
 DetectedEncoding detectEncoding(std::string_view bytes);
 
-// The feed text in one of two forms. UTF-8 input is kept as its own bytes: every tag and marker
-// is ASCII, so it can be searched as it stands and only the cut texts need widening. Every other
-// encoding is widened to UTF-16 once.
-struct FeedText {
-    bool isUtf8 = true;
-    std::string_view utf8;  // the bytes after any byte order mark; borrowed from the input
-    std::u16string utf16;
+// Turns bytes into 16-bit units, a piece at a time.
+class UnitDecoder {
+  public:
+    virtual ~UnitDecoder() = default;
+
+    struct Decoded {
+        std::size_t consumed;  // bytes
+        std::size_t produced;  // units
+    };
+    // Decodes the start of bytes into out, at most room units (room is at least 8). Bytes that
+    // may begin a character are left for the next call unless last says that no more follow;
+    // each byte that cannot be decoded becomes one U+FFFD. With last, once every byte is
+    // consumed, a call produces nothing.
+    virtual Decoded decode(std::string_view bytes, bool last, char16_t* out, std::size_t room) = 0;
 };
 
-// Decodes bytes into text. When isUtf8, text.utf8 points into bytes.
-void decodeFeed(std::string_view bytes, FeedText& text);
+// A decoder for UTF-16 or UTF-32 in either byte order.
+std::unique_ptr<UnitDecoder> unicodeDecoder(Encoding encoding);
 
-// Appends the UTF-16 form of bytes in the given encoding to out (any encoding but legacy).
-void decodeAs(Encoding encoding, std::string_view bytes, std::u16string& out);
+// The units of every byte of windows-1252 (as the WHATWG Encoding Standard reads it, which is
+// what feeds labelled ISO-8859-1 or US-ASCII mean).
+const std::array<char16_t, 256>& windows1252Table();
 
 }  // namespace lorvex

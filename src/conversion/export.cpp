@@ -1,6 +1,5 @@
 // The C boundary: ConvertFile maps the conversion's result to one int, and lets nothing throw
 // across it.
-#include <new>
 #include <string_view>
 
 #include "convert.h"

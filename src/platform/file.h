@@ -1,9 +1,10 @@
-// The platform layer: files opened by UTF-16 path, read whole, written and closed, with every
-// failure reported as an errno value (0 means success).
+// The platform layer's files: an input read in chunks, and an output that replaces the file it
+// names only once every byte of it is written. Every failure comes back as the system's own
+// error code (errno on POSIX, the thread's last error on Windows); 0 means success.
 #pragma once
 
 #include <cstddef>
-#include <memory>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -16,68 +17,85 @@ using NativePath = std::wstring;
 using NativePath = std::string;
 #endif
 
+using Error = int;
+
+// The causes that the library decides for itself, in the system's own terms.
+#ifdef _WIN32
+inline constexpr Error noMemory = 8;          // ERROR_NOT_ENOUGH_MEMORY
+inline constexpr Error invalidArgument = 87;  // ERROR_INVALID_PARAMETER
+inline constexpr Error tooBig = 223;          // ERROR_FILE_TOO_LARGE
+#else
+inline constexpr Error noMemory = 12;         // ENOMEM
+inline constexpr Error invalidArgument = 22;  // EINVAL
+inline constexpr Error tooBig = 27;           // EFBIG
+#endif
+
 // The path as the operating system takes it, or nothing when it cannot be represented there
 // (on POSIX: a lone surrogate, which has no UTF-8 form).
 std::optional<NativePath> toNativePath(std::u16string_view path);
 
-// The whole content of an input file. A regular file is mapped into memory where the system
-// allows it, which spares copying it; anything else is read into memory of its own.
-class FileBytes {
+// A file opened for reading from its start to its end, a chunk at a time.
+class InputFile {
   public:
-    FileBytes() = default;
-    FileBytes(const FileBytes&) = delete;
-    FileBytes& operator=(const FileBytes&) = delete;
-    ~FileBytes();
+    InputFile() = default;
+    InputFile(const InputFile&) = delete;
+    InputFile& operator=(const InputFile&) = delete;
+    ~InputFile();
 
-    std::string_view view() const { return {data_, size_}; }
+    // A directory is refused (EISDIR on POSIX).
+    Error open(const NativePath& path);
 
-  private:
-    friend struct ReadStatus readWholeFile(const NativePath&, std::size_t, FileBytes&);
-    friend class OutputFile;
-
-    // Turns a mapping into memory of its own, so that the file may change.
-    int detach();
-    void release();
-
-    char* data_ = nullptr;
-    std::size_t size_ = 0;
-    bool mapped_ = false;
-    unsigned long long device_ = 0, inode_ = 0;  // which file is mapped
-};
-
-struct ReadStatus {
-    int error = 0;
-    bool opened = false;  // whether a failure came after the file was opened
-};
-
-// Reads the whole file at path into out. A file (or stream) of more than limit bytes fails with
-// EFBIG: a regular file at once by its size, a stream as soon as it passes the limit.
-ReadStatus readWholeFile(const NativePath& path, std::size_t limit, FileBytes& out);
-
-// An output file, created or emptied by open, written through, and closed once.
-//
-// Opening takes the input that the output will be made from: when both name the same file, the
-// input is first detached from it, so that emptying the file cannot pull the input away.
-class OutputFile {
-  public:
-    OutputFile() = default;
-    OutputFile(const OutputFile&) = delete;
-    OutputFile& operator=(const OutputFile&) = delete;
-    ~OutputFile();
-
-    int open(const NativePath& path, FileBytes& input);
-    int write(const void* bytes, std::size_t size);
-    int close();
+    struct Read {
+        std::size_t count;  // 0 at the end of the file
+        Error error;
+    };
+    // Reads at most size bytes, fewer when fewer are ready (a pipe) or left.
+    Read read(char* buffer, std::size_t size);
 
   private:
 #ifdef _WIN32
-    void* stream_ = nullptr;
+    void* handle_ = nullptr;
 #else
     int fd_ = -1;
 #endif
 };
 
-// The message the system gives for an errno value.
-std::string errorMessage(int error);
+// An output file. A regular file, or one that does not exist yet, is written to a new temporary
+// file beside it that takes its place only when commit succeeds: until then, and after any
+// failure, the file that was there stays as it was, and readers of it keep reading it. Anything
+// else (a pipe, a terminal, a device) is written to directly.
+class OutputFile {
+  public:
+    OutputFile() = default;
+    OutputFile(const OutputFile&) = delete;
+    OutputFile& operator=(const OutputFile&) = delete;
+    // Without a successful commit, removes the temporary and leaves the file alone.
+    ~OutputFile();
+
+    Error open(const NativePath& path);
+    Error write(const void* bytes, std::size_t size);
+    // Closes the output and puts it in place.
+    Error commit();
+
+  private:
+    void abandon();
+
+#ifdef _WIN32
+    using Handle = void*;
+    static constexpr Handle none = nullptr;
+#else
+    using Handle = int;
+    static constexpr Handle none = -1;
+#endif
+    Handle file_ = none;      // what the records are written to: the temporary, or the output
+    Handle existing_ = none;  // the existing output, kept open until it is replaced
+    NativePath target_;       // the file the output replaces (symbolic links followed)
+    NativePath temporary_;    // empty when writing directly
+    bool direct_ = false;
+    bool inPlace_ = false;  // the temporary is elsewhere and is copied over the output at the end
+};
+
+// The message the system gives for an error code.
+std::string errorMessage(Error error);
 
 }  // namespace lorvex::platform

@@ -1,110 +1,280 @@
-#include <sys/stat.h>
-#include <sys/types.h>
-#include <cerrno>
-#include <cstdio>
+// The file layer on the Win32 calls themselves: no C runtime streams (so no limit on how many
+// files are open at once), handles that no child process inherits, and the result of every
+// write and close checked.
+#define _CRT_RAND_S  // rand_s, from the system's random number generator
+#include <windows.h>
+
+#include <algorithm>
 #include <cstdlib>
-#include <cstring>
+#include <string>
+#include <vector>
 
 #include "file.h"
 
 namespace lorvex::platform {
 
-// Windows takes UTF-16 paths as they are, lone surrogates included.
 std::optional<NativePath> toNativePath(std::u16string_view path) {
+    // Windows takes UTF-16 paths as they are, lone surrogates included.
     return NativePath(path.begin(), path.end());
-}
-
-// Input is always read into memory of its own here, so nothing is ever mapped.
-FileBytes::~FileBytes() {
-    release();
-}
-
-void FileBytes::release() {
-    std::free(data_);
-    data_ = nullptr;
-    size_ = 0;
-}
-
-int FileBytes::detach() {
-    return 0;
 }
 
 namespace {
 
-struct CloseStream {
-    void operator()(std::FILE* f) const { std::fclose(f); }
-};
-using Stream = std::unique_ptr<std::FILE, CloseStream>;
+constexpr DWORD shareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 
-constexpr std::size_t streamChunk = 64 * 1024;
+Error closeHandle(HANDLE handle) {
+    return CloseHandle(handle) ? 0 : static_cast<Error>(GetLastError());
+}
 
 }  // namespace
 
-ReadStatus readWholeFile(const NativePath& path, std::size_t limit, FileBytes& out) {
-    out.release();
-    struct _stat64 info {};
-    if (_wstat64(path.c_str(), &info) == 0 && (info.st_mode & _S_IFDIR)) return {EISDIR, false};
-    Stream file(_wfopen(path.c_str(), L"rb"));
-    if (!file) return {errno, false};
-    bool regular = _fstat64(_fileno(file.get()), &info) == 0 && (info.st_mode & _S_IFREG);
-    if (regular && static_cast<unsigned long long>(info.st_size) > limit) return {EFBIG, true};
-
-    std::size_t capacity = regular ? static_cast<std::size_t>(info.st_size) + 1 : streamChunk;
-    std::size_t size = 0;
-    char* data = static_cast<char*>(std::malloc(capacity));
-    if (!data) return {ENOMEM, true};
-    for (;;) {
-        if (size == capacity) {
-            if (capacity > limit) {
-                std::free(data);
-                return {EFBIG, true};
-            }
-            std::size_t grown = capacity > limit / 2 ? limit + 1 : capacity * 2;
-            char* moved = static_cast<char*>(std::realloc(data, grown));
-            if (!moved) {
-                std::free(data);
-                return {ENOMEM, true};
-            }
-            data = moved;
-            capacity = grown;
-        }
-        std::size_t got = std::fread(data + size, 1, capacity - size, file.get());
-        size += got;
-        if (size > limit || (got == 0 && std::ferror(file.get()))) {
-            int error = size > limit ? EFBIG : (errno ? errno : EIO);
-            std::free(data);
-            return {error, true};
-        }
-        if (got == 0) break;
-    }
-    out.data_ = data;
-    out.size_ = size;
-    return {0, true};
+InputFile::~InputFile() {
+    if (handle_ != nullptr) CloseHandle(handle_);
 }
 
-OutputFile::~OutputFile() {
-    if (stream_) std::fclose(static_cast<std::FILE*>(stream_));
-}
-
-int OutputFile::open(const NativePath& path, FileBytes&) {
-    stream_ = _wfopen(path.c_str(), L"wb");
-    return stream_ ? 0 : errno;
-}
-
-int OutputFile::write(const void* bytes, std::size_t size) {
-    auto* stream = static_cast<std::FILE*>(stream_);
-    if (std::fwrite(bytes, 1, size, stream) != size) return errno ? errno : EIO;
+Error InputFile::open(const NativePath& path) {
+    HANDLE handle = CreateFileW(path.c_str(), GENERIC_READ, shareAll, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) return static_cast<Error>(GetLastError());
+    handle_ = handle;
     return 0;
 }
 
-int OutputFile::close() {
-    auto* stream = static_cast<std::FILE*>(stream_);
-    stream_ = nullptr;
-    return std::fclose(stream) != 0 ? (errno ? errno : EIO) : 0;
+InputFile::Read InputFile::read(char* buffer, std::size_t size) {
+    DWORD got = 0;
+    DWORD want = static_cast<DWORD>(std::min<std::size_t>(size, 1u << 30));
+    if (ReadFile(handle_, buffer, want, &got, nullptr)) return {got, 0};
+    DWORD error = GetLastError();
+    if (error == ERROR_BROKEN_PIPE) return {0, 0};  // the writer of a pipe has finished
+    return {0, static_cast<Error>(error)};
 }
 
-std::string errorMessage(int error) {
-    return std::strerror(error);
+namespace {
+
+Error writeAll(HANDLE handle, const char* bytes, std::size_t size) {
+    while (size > 0) {
+        DWORD put = 0;
+        DWORD want = static_cast<DWORD>(std::min<std::size_t>(size, 1u << 30));
+        if (!WriteFile(handle, bytes, want, &put, nullptr)) {
+            return static_cast<Error>(GetLastError());
+        }
+        if (put == 0) return ERROR_WRITE_FAULT;  // no progress, and no error to say why
+        bytes += put;
+        size -= put;
+    }
+    return 0;
+}
+
+NativePath directoryOf(const NativePath& path) {
+    std::size_t separator = path.find_last_of(L"\\/");
+    if (separator != NativePath::npos) return path.substr(0, separator + 1);
+    // A drive-relative name such as Z:feed.rec lies in the drive's current directory.
+    return path.size() >= 2 && path[1] == L':' ? path.substr(0, 2) : NativePath();
+}
+
+// The path of the file that handle has open, symbolic links followed.
+NativePath finalPath(HANDLE handle, const NativePath& fallback) {
+    DWORD size = GetFinalPathNameByHandleW(handle, nullptr, 0, FILE_NAME_NORMALIZED);
+    if (size == 0) return fallback;
+    NativePath path(size, L'\0');
+    DWORD length = GetFinalPathNameByHandleW(handle, path.data(), size, FILE_NAME_NORMALIZED);
+    if (length == 0 || length >= size) return fallback;
+    path.resize(length);
+    return path;
+}
+
+// Six characters that nobody can guess, for a temporary's name.
+NativePath randomSuffix() {
+    static constexpr wchar_t alphabet[] =
+        L"ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+    NativePath suffix;
+    for (int i = 0; i < 6; ++i) {
+        unsigned random = 0;
+        if (rand_s(&random) != 0) random = GetTickCount() ^ (GetCurrentThreadId() << 8) ^ i;
+        suffix += alphabet[random % (sizeof alphabet / sizeof alphabet[0] - 1)];
+    }
+    return suffix;
+}
+
+// Creates a new file ".<name>.XXXXXX" in directory, exclusively; its name says what it is should
+// a crash leave it behind.
+HANDLE createTemporary(const NativePath& directory, const NativePath& name, NativePath& path) {
+    NativePath stem = directory + L"." + name.substr(0, 200) + L".";
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        path = stem + randomSuffix();
+        HANDLE handle =
+            CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
+                        CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (handle != INVALID_HANDLE_VALUE || GetLastError() != ERROR_FILE_EXISTS) return handle;
+    }
+    return INVALID_HANDLE_VALUE;
+}
+
+NativePath temporaryDirectory() {
+    wchar_t buffer[MAX_PATH + 1];
+    DWORD length = GetTempPathW(MAX_PATH + 1, buffer);
+    return length == 0 || length > MAX_PATH ? NativePath() : NativePath(buffer, length);
+}
+
+}  // namespace
+
+OutputFile::~OutputFile() {
+    abandon();
+}
+
+void OutputFile::abandon() {
+    if (file_ != none) CloseHandle(file_);
+    if (existing_ != none) CloseHandle(existing_);
+    if (!temporary_.empty()) DeleteFileW(temporary_.c_str());
+    file_ = existing_ = none;
+    temporary_.clear();
+}
+
+Error OutputFile::open(const NativePath& path) {
+    HANDLE existing = CreateFileW(path.c_str(), GENERIC_WRITE, shareAll, nullptr, OPEN_EXISTING,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (existing == INVALID_HANDLE_VALUE) {
+        auto error = static_cast<Error>(GetLastError());
+        if (error != ERROR_FILE_NOT_FOUND) return error;
+        target_ = path;
+    } else if (GetFileType(existing) != FILE_TYPE_DISK) {
+        // A console, a pipe or a device (NUL): written as the records come.
+        direct_ = true;
+        file_ = existing;
+        return 0;
+    } else {
+        // Open to learn that it may be written at all, as a plain open for writing would; and
+        // followed to the file it is, should the path be a symbolic link.
+        existing_ = existing;
+        target_ = finalPath(existing, path);
+    }
+
+    NativePath directory = directoryOf(target_);
+    NativePath name = target_.substr(directory.size());
+    if (name.empty()) return ERROR_INVALID_NAME;  // "" or "dir\"
+    file_ = createTemporary(directory, name, temporary_);
+    if (file_ == INVALID_HANDLE_VALUE && GetLastError() == ERROR_ACCESS_DENIED &&
+        existing_ != none) {
+        // The directory takes no new file, but the output may be written: the records go to a
+        // temporary elsewhere and are copied over the output once they are complete.
+        inPlace_ = true;
+        file_ = createTemporary(temporaryDirectory(), name, temporary_);
+    }
+    if (file_ == INVALID_HANDLE_VALUE) {
+        Error error = static_cast<Error>(GetLastError());
+        file_ = none;
+        temporary_.clear();
+        return error;
+    }
+    return 0;
+}
+
+Error OutputFile::write(const void* bytes, std::size_t size) {
+    return writeAll(file_, static_cast<const char*>(bytes), size);
+}
+
+namespace {
+
+// Copies the whole of the file at from over the file that to has open.
+Error copyOver(const NativePath& from, HANDLE to) {
+    HANDLE source = CreateFileW(from.c_str(), GENERIC_READ, shareAll, nullptr, OPEN_EXISTING,
+                                FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+    if (source == INVALID_HANDLE_VALUE) return static_cast<Error>(GetLastError());
+    Error error = 0;
+    if (SetFilePointer(to, 0, nullptr, FILE_BEGIN) == INVALID_SET_FILE_POINTER ||
+        !SetEndOfFile(to)) {
+        error = static_cast<Error>(GetLastError());
+    }
+    std::vector<char> buffer(64 * 1024);
+    while (error == 0) {
+        DWORD got = 0;
+        if (!ReadFile(source, buffer.data(), static_cast<DWORD>(buffer.size()), &got, nullptr)) {
+            error = static_cast<Error>(GetLastError());
+        } else if (got == 0) {
+            break;
+        } else {
+            error = writeAll(to, buffer.data(), got);
+        }
+    }
+    CloseHandle(source);
+    return error;
+}
+
+}  // namespace
+
+Error OutputFile::commit() {
+    HANDLE file = file_;
+    file_ = none;
+    Error error = closeHandle(file);
+    if (direct_ || error != 0) {
+        abandon();
+        return error;
+    }
+    if (!inPlace_) {
+        // The old file is replaced with its attributes and security kept; a new one is moved in.
+        bool existed = existing_ != none;
+        if (existed) {
+            CloseHandle(existing_);
+            existing_ = none;
+        }
+        bool replaced = existed ? ReplaceFileW(target_.c_str(), temporary_.c_str(), nullptr,
+                                               REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr)
+                                : MoveFileExW(temporary_.c_str(), target_.c_str(), 0);
+        if (replaced) {
+            temporary_.clear();  // it is the output now
+            abandon();
+            return 0;
+        }
+        error = static_cast<Error>(GetLastError());
+        bool refused = error == ERROR_ACCESS_DENIED || error == ERROR_SHARING_VIOLATION ||
+                       error == ERROR_UNABLE_TO_REMOVE_REPLACED;
+        if (existed && refused) {
+            // Another handle holds the output open without letting it be replaced: write over
+            // it from the finished temporary instead.
+            existing_ =
+                CreateFileW(target_.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                            nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+            if (existing_ == INVALID_HANDLE_VALUE) {
+                existing_ = none;
+                error = static_cast<Error>(GetLastError());
+            } else {
+                error = 0;
+            }
+        }
+        if (error != 0) {
+            abandon();
+            return error;
+        }
+    }
+    error = copyOver(temporary_, existing_);
+    HANDLE existing = existing_;
+    existing_ = none;
+    Error closed = closeHandle(existing);
+    abandon();
+    return error != 0 ? error : closed;
+}
+
+std::string errorMessage(Error error) {
+    wchar_t* text = nullptr;
+    DWORD length = FormatMessageW(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+        nullptr, static_cast<DWORD>(error), 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+    std::string message;
+    if (length > 0) {
+        int size = WideCharToMultiByte(CP_UTF8, 0, text, static_cast<int>(length), nullptr, 0,
+                                       nullptr, nullptr);
+        message.resize(static_cast<std::size_t>(size));
+        WideCharToMultiByte(CP_UTF8, 0, text, static_cast<int>(length), message.data(), size,
+                            nullptr, nullptr);
+    }
+    LocalFree(text);
+    // "The system cannot find the file specified.\r\n" reads like the POSIX messages without
+    // its full stop and line end.
+    while (!message.empty() && (message.back() == '\n' || message.back() == '\r' ||
+                                message.back() == ' ' || message.back() == '.')) {
+        message.pop_back();
+    }
+    return message.empty() ? "error " + std::to_string(error) : message;
 }
 
 }  // namespace lorvex::platform

@@ -1,14 +1,54 @@
 // Text in a legacy encoding, decoded by the operating system's own converter.
 #pragma once
 
+#include <array>
+#include <cstddef>
 #include <string>
 #include <string_view>
 
+#include "file.h"
+
 namespace lorvex::platform {
 
-// Appends the UTF-16 form of bytes, read in the encoding named by label, to out. Each byte the
-// converter rejects becomes U+FFFD. Returns false, appending nothing, when the system does not
-// know the label.
-bool decodeLegacy(std::string_view label, std::string_view bytes, std::u16string& out);
+class LegacyDecoder {
+  public:
+    LegacyDecoder() = default;
+    LegacyDecoder(const LegacyDecoder&) = delete;
+    LegacyDecoder& operator=(const LegacyDecoder&) = delete;
+    ~LegacyDecoder();
+
+    // Opens the system's converter for the encoding that label names. Returns 0; or
+    // invalidArgument when the system does not know the label, or the error that kept it from
+    // opening a converter it knows.
+    Error open(std::string_view label);
+
+    // When the encoding reads every byte on its own as one character, ASCII as ASCII and every
+    // other byte as a character beyond ASCII (or as U+FFFD, where the converter rejects the
+    // byte), fills table with them and returns true.
+    bool singleByteTable(std::array<char16_t, 256>& table);
+
+    struct Decoded {
+        std::size_t consumed;  // bytes
+        std::size_t produced;  // units
+    };
+    // Decodes the start of bytes into out, at most room units (room is at least 8). Bytes that
+    // may begin a character are left for the next call unless last says that no more follow.
+    // Each byte that the converter rejects becomes one U+FFFD, and the converter goes on in the
+    // state it was in.
+    Decoded decode(std::string_view bytes, bool last, char16_t* out, std::size_t room);
+
+    // Back to the state of a fresh converter.
+    void reset();
+
+  private:
+#ifdef _WIN32
+    unsigned page_ = 0;
+    std::u16string pending_;  // decoded, handed out from handedOut_ on
+    std::size_t handedOut_ = 0;
+#else
+    void* converter_ = nullptr;
+    bool flushed_ = false;
+#endif
+};
 
 }  // namespace lorvex::platform

@@ -1,46 +1,97 @@
 #include <iconv.h>
+#include <bit>
 #include <cerrno>
+#include <cstring>
+#include <string>
 
 #include "legacy.h"
 
 namespace lorvex::platform {
 
-bool decodeLegacy(std::string_view label, std::string_view bytes, std::u16string& out) {
-    std::string name(label);
-    iconv_t converter = ::iconv_open("UTF-16LE", name.c_str());
-    if (converter == reinterpret_cast<iconv_t>(-1)) return false;
+namespace {
 
+bool failed(iconv_t converter) {
+    return converter == reinterpret_cast<iconv_t>(-1);
+}
+
+// UTF-16 in the machine's own byte order, written straight into the caller's units.
+constexpr const char* nativeUtf16 =
+    std::endian::native == std::endian::big ? "UTF-16BE" : "UTF-16LE";
+
+}  // namespace
+
+LegacyDecoder::~LegacyDecoder() {
+    if (converter_ != nullptr) ::iconv_close(static_cast<iconv_t>(converter_));
+}
+
+Error LegacyDecoder::open(std::string_view label) {
+    iconv_t converter = ::iconv_open(nativeUtf16, std::string(label).c_str());
+    if (failed(converter)) return errno == EINVAL ? invalidArgument : errno;
+    converter_ = converter;
+    return 0;
+}
+
+void LegacyDecoder::reset() {
+    ::iconv(static_cast<iconv_t>(converter_), nullptr, nullptr, nullptr, nullptr);
+    flushed_ = false;
+}
+
+bool LegacyDecoder::singleByteTable(std::array<char16_t, 256>& table) {
+    auto converter = static_cast<iconv_t>(converter_);
+    bool single = true;
+    for (std::size_t b = 0; b < table.size() && single; ++b) {
+        ::iconv(converter, nullptr, nullptr, nullptr, nullptr);
+        char byte = static_cast<char>(b);
+        char* in = &byte;
+        std::size_t inLeft = 1;
+        char16_t units[4];
+        char* put = reinterpret_cast<char*>(units);
+        std::size_t putLeft = sizeof units;
+        char16_t unit = u'\uFFFD';
+        if (::iconv(converter, &in, &inLeft, &put, &putLeft) != static_cast<std::size_t>(-1)) {
+            // Flushed at once: a converter that holds a character back to combine it with the
+            // next one reads it on its own here, as a single-byte decoder does.
+            ::iconv(converter, nullptr, nullptr, &put, &putLeft);
+            single = putLeft == sizeof units - 2;
+            unit = units[0];
+        } else {
+            single = errno == EILSEQ;  // not the start of a longer sequence or a shift
+        }
+        single = single && (b < 0x80 ? unit == b : unit >= 0x80);
+        table[b] = unit;
+    }
+    reset();
+    return single;
+}
+
+LegacyDecoder::Decoded LegacyDecoder::decode(std::string_view bytes, bool last, char16_t* out,
+                                             std::size_t room) {
+    auto converter = static_cast<iconv_t>(converter_);
     char* in = const_cast<char*>(bytes.data());
     std::size_t inLeft = bytes.size();
-    char chunk[8192];
-    auto drain = [&](const char* end) {
-        for (const char* p = chunk; p + 1 < end; p += 2) {
-            auto lo = static_cast<unsigned char>(p[0]);
-            auto hi = static_cast<unsigned char>(p[1]);
-            out += static_cast<char16_t>(lo | hi << 8);
+    char* put = reinterpret_cast<char*>(out);
+    std::size_t putLeft = room * 2;
+    while (inLeft > 0 && putLeft >= 2) {
+        if (::iconv(converter, &in, &inLeft, &put, &putLeft) != static_cast<std::size_t>(-1)) {
+            break;
         }
-    };
-    while (inLeft > 0) {
-        char* put = chunk;
-        std::size_t putLeft = sizeof chunk;
-        std::size_t done = ::iconv(converter, &in, &inLeft, &put, &putLeft);
-        int error = done == static_cast<std::size_t>(-1) ? errno : 0;
-        drain(put);
-        if (error != 0 && error != E2BIG) {
-            // A rejected byte (EILSEQ), or an incomplete sequence at the end (EINVAL):
-            // one U+FFFD a byte.
-            out += u'\uFFFD';
-            ++in;
-            --inLeft;
-            ::iconv(converter, nullptr, nullptr, nullptr, nullptr);
-        }
+        if (errno == E2BIG || (errno == EINVAL && !last)) break;  // room, or more bytes, needed
+        // A rejected byte (EILSEQ), or a sequence cut short by the end of the text (EINVAL):
+        // one U+FFFD for its first byte, and the converter keeps its state.
+        char16_t replacement = u'\uFFFD';
+        std::memcpy(put, &replacement, 2);
+        put += 2;
+        putLeft -= 2;
+        ++in;
+        --inLeft;
     }
-    char* put = chunk;
-    std::size_t putLeft = sizeof chunk;
-    ::iconv(converter, nullptr, nullptr, &put, &putLeft);
-    drain(put);
-    ::iconv_close(converter);
-    return true;
+    if (last && inLeft == 0 && !flushed_) {
+        // A converter may hold back a character until it knows what follows.
+        flushed_ =
+            ::iconv(converter, nullptr, nullptr, &put, &putLeft) != static_cast<std::size_t>(-1);
+    }
+    return {static_cast<std::size_t>(in - bytes.data()),
+            static_cast<std::size_t>(put - reinterpret_cast<char*>(out)) / 2};
 }
 
 }  // namespace lorvex::platform

@@ -54,26 +54,73 @@ constexpr std::array codePages{
     CodePage{"x-mac-cyrillic", 10007},
 };
 
+// Whether a converter for page keeps a state from one character to the next (ISO-2022 and the
+// like): the text may be split only where the state is plain ASCII again, at a line end.
+bool keepsState(UINT page) {
+    return page >= 50220 && page <= 50229;
+}
+
 }  // namespace
 
-bool decodeLegacy(std::string_view label, std::string_view bytes, std::u16string& out) {
-    std::string lower(label);
-    std::transform(lower.begin(), lower.end(), lower.begin(),
-                   [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; });
-    auto known = std::find_if(codePages.begin(), codePages.end(),
-                              [&](const CodePage& cp) { return cp.label == lower; });
-    if (known == codePages.end()) return false;
-    if (bytes.empty()) return true;
+LegacyDecoder::~LegacyDecoder() = default;
 
-    // The input never exceeds the 1 GiB limit, so its length fits an int.
-    int length = static_cast<int>(bytes.size());
-    int units = MultiByteToWideChar(known->page, 0, bytes.data(), length, nullptr, 0);
-    if (units <= 0) return false;
-    std::size_t start = out.size();
-    out.resize(start + static_cast<std::size_t>(units));
-    MultiByteToWideChar(known->page, 0, bytes.data(), length,
-                        reinterpret_cast<wchar_t*>(out.data() + start), units);
+Error LegacyDecoder::open(std::string_view label) {
+    auto known = std::find_if(codePages.begin(), codePages.end(),
+                              [&](const CodePage& cp) { return cp.label == label; });
+    if (known == codePages.end() || !IsValidCodePage(known->page)) return invalidArgument;
+    page_ = known->page;
+    return 0;
+}
+
+void LegacyDecoder::reset() {
+    pending_.clear();
+    handedOut_ = 0;
+}
+
+bool LegacyDecoder::singleByteTable(std::array<char16_t, 256>& table) {
+    CPINFO info;
+    if (!GetCPInfo(page_, &info) || info.MaxCharSize != 1) return false;
+    for (std::size_t b = 0; b < table.size(); ++b) {
+        char byte = static_cast<char>(b);
+        wchar_t unit = L'\uFFFD';
+        if (MultiByteToWideChar(page_, MB_ERR_INVALID_CHARS, &byte, 1, &unit, 1) != 1) {
+            unit = L'\uFFFD';
+        }
+        if (b < 0x80 ? unit != static_cast<wchar_t>(b) : unit < 0x80) return false;
+        table[b] = static_cast<char16_t>(unit);
+    }
     return true;
+}
+
+LegacyDecoder::Decoded LegacyDecoder::decode(std::string_view bytes, bool last, char16_t* out,
+                                             std::size_t room) {
+    std::size_t consumed = 0;
+    if (handedOut_ == pending_.size() && !bytes.empty()) {
+        handedOut_ = 0;
+        // Only whole characters go to the converter, which keeps no state between calls: the
+        // bytes up to the last one that cannot be part of a longer character.
+        std::size_t take = bytes.size();
+        if (!last) {
+            auto safe = [&](char c) {
+                return keepsState(page_) ? c == '\n' : static_cast<unsigned char>(c) < 0x30;
+            };
+            auto at = std::find_if(bytes.rbegin(), bytes.rend(), safe);
+            take = static_cast<std::size_t>(bytes.rend() - at);
+        }
+        if (take > 0) {
+            // The window never holds more than 1 GiB, so the length fits an int.
+            int length = static_cast<int>(take);
+            int units = MultiByteToWideChar(page_, 0, bytes.data(), length, nullptr, 0);
+            pending_.assign(static_cast<std::size_t>(std::max(units, 0)), u'\0');
+            MultiByteToWideChar(page_, 0, bytes.data(), length,
+                                reinterpret_cast<wchar_t*>(pending_.data()), units);
+            consumed = take;
+        }
+    }
+    std::size_t produced = std::min(room, pending_.size() - handedOut_);
+    std::copy_n(pending_.begin() + static_cast<std::ptrdiff_t>(handedOut_), produced, out);
+    handedOut_ += produced;
+    return {consumed, produced};
 }
 
 }  // namespace lorvex::platform

@@ -1,5 +1,5 @@
 // The system calls of the POSIX file layer, made through one table so that tests can make any of
-// them fail on purpose (a failed read halfway through a file, a full disk, a failed close). Only
+// them fail on purpose (a failed read halfway through a file, a full disk, a failed rename). Only
 // tests replace the entries; the layer itself just calls through them.
 #pragma once
 
@@ -16,8 +16,8 @@ struct SystemCalls {
     ssize_t (*read)(int fd, void* buffer, std::size_t size);
     ssize_t (*write)(int fd, const void* bytes, std::size_t size);
     int (*close)(int fd);
-    void* (*mmap)(void* address, std::size_t length, int protection, int flags, int fd,
-                  off_t offset);
+    int (*rename)(const char* from, const char* to);
+    int (*unlink)(const char* path);
     int (*ftruncate)(int fd, off_t length);
 };
 

@@ -1,5 +1,6 @@
 #include "support/convert.h"
 
+#include "conversion/convert.h"
 #include "lorvex.h"
 #include "support/files.h"
 
@@ -13,10 +14,16 @@ int convert(const fs::path& input, const fs::path& output) {
                        reinterpret_cast<const lorvex_char*>(out.c_str()));
 }
 
-Converted convertBytes(std::string_view feedBytes) {
+Converted convertBytes(std::string_view feedBytes, std::size_t chunk) {
     ScratchDir dir;
     writeBytes(dir / "feed.xml", feedBytes);
-    int count = convert(dir / "feed.xml", dir / "feed.rec");
+    int count = 0;
+    if (chunk == 0) {
+        count = convert(dir / "feed.xml", dir / "feed.rec");
+    } else {
+        Conversion result = convertFile(dir / "feed.xml", dir / "feed.rec", {.chunk = chunk});
+        count = result.failure == Failure::none ? result.records : -1;
+    }
     bool written = fs::exists(dir / "feed.rec");
     return {count, written ? readBytes(dir / "feed.rec") : std::string{}};
 }

@@ -72,6 +72,16 @@ std::string utf8(std::u16string_view text) {
     return bytes;
 }
 
+std::string utf32be(std::u16string_view text) {
+    std::string bytes("\0\0\xFE\xFF", 4);
+    for (std::size_t i = 0; i < text.size();) {
+        char32_t c = unicode::nextCodePoint(text, i);
+        for (int shift = 24; shift >= 0; shift -= 8)
+            bytes += static_cast<char>((c >> shift) & 0xFF);
+    }
+    return bytes;
+}
+
 std::u16string widePath(const fs::path& path) {
     return path.u16string();
 }

@@ -31,6 +31,7 @@ std::u16string utf16(std::string_view utf8);
 std::string utf16le(std::u16string_view text);
 std::string utf16be(std::u16string_view text);
 std::string utf8(std::u16string_view text);
+std::string utf32be(std::u16string_view text);  // with a byte order mark
 std::u16string fromUtf16le(std::string_view bytes);
 
 // The path as the 16-bit string that ConvertFile takes.

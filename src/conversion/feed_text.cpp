@@ -1,0 +1,194 @@
+#include "feed_text.h"
+
+#include <algorithm>
+#include <string>
+
+#include "../platform/legacy.h"
+#include "utf8.h"
+
+namespace lorvex {
+
+std::size_t ByteText::cut(Position begin, Position end, char16_t* out, std::size_t max) const {
+    std::string_view bytes = window_->view(begin, end);
+    if (table_ == nullptr) return decodeUtf8Units(bytes, out, max);
+    std::size_t count = std::min(bytes.size(), max);
+    for (std::size_t i = 0; i < count; ++i)
+        out[i] = (*table_)[static_cast<unsigned char>(bytes[i])];
+    return count;
+}
+
+std::size_t UnitText::cut(Position begin, Position end, char16_t* out, std::size_t max) const {
+    std::u16string_view units = window_.view(begin, end);
+    std::size_t count = std::min(units.size(), max);
+    std::copy_n(units.data(), count, out);
+    return count;
+}
+
+namespace {
+
+// The system's converter for a multi-byte legacy encoding.
+class LegacyUnitDecoder final : public UnitDecoder {
+  public:
+    explicit LegacyUnitDecoder(std::unique_ptr<platform::LegacyDecoder> decoder)
+        : decoder_(std::move(decoder)) {}
+
+    Decoded decode(std::string_view bytes, bool last, char16_t* out, std::size_t room) override {
+        platform::LegacyDecoder::Decoded decoded = decoder_->decode(bytes, last, out, room);
+        return {decoded.consumed, decoded.produced};
+    }
+
+  private:
+    std::unique_ptr<platform::LegacyDecoder> decoder_;
+};
+
+// Hands out the units that a decoder makes of the bytes in a window, from position on. The bytes
+// not yet decoded stay pinned in their window, however a chunk splits a character.
+class DecodingSource final : public TextSource<char16_t> {
+  public:
+    DecodingSource(Window<char>& bytes, Position position, std::unique_ptr<UnitDecoder> decoder)
+        : bytes_(bytes), position_(position), decoder_(std::move(decoder)) {
+        bytes_.pin(position_);
+    }
+
+    Filled fill(char16_t* out, std::size_t room) override {
+        for (;;) {
+            bool last = bytes_.ended();
+            UnitDecoder::Decoded decoded =
+                decoder_->decode(bytes_.view(position_, bytes_.end()), last, out, room);
+            position_ += decoded.consumed;
+            bytes_.pin(position_);
+            if (decoded.produced > 0) return {decoded.produced, 0};
+            if (last) return {0, bytes_.error()};
+            bytes_.readMore();
+        }
+    }
+
+  private:
+    Window<char>& bytes_;
+    Position position_;
+    std::unique_ptr<UnitDecoder> decoder_;
+};
+
+// A decoder is never offered less room than this, enough for what any one character becomes.
+constexpr std::size_t unitRoom = 8;
+
+// Whether decoding the declaration's bytes with the converter gives them back: no UTF-16, UTF-32
+// or EBCDIC converter does, whatever the label says, for bytes that read as ASCII.
+bool wroteDeclaration(platform::LegacyDecoder& decoder, std::string_view declaration) {
+    std::u16string decoded(declaration.size() + unitRoom, u'\0');
+    std::size_t produced = 0;
+    for (std::string_view rest = declaration; !rest.empty();) {
+        platform::LegacyDecoder::Decoded step =
+            decoder.decode(rest, true, decoded.data() + produced, decoded.size() - produced);
+        rest.remove_prefix(step.consumed);
+        produced += step.produced;
+        if (step.consumed == 0 || produced + unitRoom > decoded.size()) break;
+    }
+    decoder.reset();
+    decoded.resize(produced);
+    return std::equal(
+        decoded.begin(), decoded.end(), declaration.begin(), declaration.end(),
+        [](char16_t unit, char byte) { return unit == static_cast<unsigned char>(byte); });
+}
+
+}  // namespace
+
+struct FeedText::Units {
+    Units(Window<char>& bytes, Position start, std::unique_ptr<UnitDecoder> decoder,
+          const ReadOptions& options)
+        : source(bytes, start, std::move(decoder)),
+          window(source, options.chunk, unitRoom, options.windowLimit),
+          text(window) {}
+
+    DecodingSource source;
+    Window<char16_t> window;
+    UnitText text;
+};
+
+FeedText::FeedText(TextSource<char>& bytes, ReadOptions options)
+    : bytes_(bytes, options.chunk, 1, options.windowLimit),
+      byteText_(bytes_, nullptr, 0),
+      options_(options) {
+    setUp();
+}
+
+FeedText::~FeedText() = default;
+
+void FeedText::setUp() {
+    readDeclaration(bytes_);
+    DetectedEncoding detected = detectEncoding(bytes_.view(0, bytes_.end()));
+    encoding_ = detected.encoding;
+    switch (detected.encoding) {
+        case Encoding::utf8:
+            byteText_ = ByteText(bytes_, nullptr, detected.bomLength);
+            return;
+        case Encoding::windows1252:
+            table_ = windows1252Table();
+            byteText_ = ByteText(bytes_, &table_, 0);
+            return;
+        case Encoding::legacy:
+            break;
+        default:
+            decodeUnits(detected.bomLength, unicodeDecoder(detected.encoding));
+            return;
+    }
+
+    auto legacy = std::make_unique<platform::LegacyDecoder>();
+    platform::Error error = legacy->open(detected.label);
+    std::string_view declaration = bytes_.view(0, detected.declarationEnd);
+    if (error != 0 || !wroteDeclaration(*legacy, declaration)) {
+        // A label the system does not know, or one that cannot be what wrote the declaration:
+        // read as UTF-8. (Any other failure to open the converter fails the conversion.)
+        if (error != platform::invalidArgument) error_ = error;
+        encoding_ = Encoding::utf8;
+        byteText_ = ByteText(bytes_, nullptr, 0);
+    } else if (legacy->singleByteTable(table_)) {
+        byteText_ = ByteText(bytes_, &table_, 0);
+    } else {
+        decodeUnits(0, std::make_unique<LegacyUnitDecoder>(std::move(legacy)));
+    }
+}
+
+void FeedText::decodeUnits(Position start, std::unique_ptr<UnitDecoder> decoder) {
+    units_ = std::make_unique<Units>(bytes_, start, std::move(decoder), options_);
+    unitText_ = &units_->text;
+}
+
+platform::Error FeedText::error() const {
+    if (error_ != 0) return error_;
+    return units_ ? units_->window.error() : bytes_.error();
+}
+
+Position FeedText::end() const {
+    return units_ ? units_->window.end() : bytes_.end();
+}
+
+std::size_t FeedText::largestWindow() const {
+    std::size_t units = units_ ? units_->window.largestCapacity() * sizeof(char16_t) : 0;
+    return bytes_.largestCapacity() + units;
+}
+
+void FeedText::readToEnd() {
+    if (units_) {
+        units_->window.pin(0);
+        while (units_->window.readMore()) {
+        }
+    } else {
+        bytes_.pin(byteText_.start());
+        while (bytes_.readMore()) {
+        }
+    }
+}
+
+std::u16string decodeWhole(std::string_view bytes, ReadOptions options) {
+    MemorySource<char> source(bytes);
+    FeedText feed(source, options);
+    feed.readToEnd();
+    return feed.visit([&](const auto& text) {
+        std::u16string whole(static_cast<std::size_t>(feed.end() - text.start()), u'\0');
+        whole.resize(text.cut(text.start(), feed.end(), whole.data(), whole.size()));
+        return whole;
+    });
+}
+
+}  // namespace lorvex

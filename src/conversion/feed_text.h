@@ -1,0 +1,118 @@
+// A feed's text as the walk reads it, in one of two forms. UTF-8 and the single-byte encodings
+// stay in their own bytes: every tag and marker is ASCII, so they are searched as they stand, and
+// only the pieces cut out are decoded. Every other encoding is decoded to 16-bit units as the
+// window moves on.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "decode.h"
+#include "window.h"
+
+namespace lorvex {
+
+// How a feed is read. Tests make both small: a tiny chunk makes every tag and character of a
+// feed straddle the edge of a chunk, and a small limit shows what happens past it.
+struct ReadOptions {
+    std::size_t chunk = 256 * 1024;  // the most units read, or decoded, at once
+    std::size_t windowLimit = lorvex::windowLimit;
+};
+
+// Text searched in its bytes: UTF-8, or a single-byte encoding read through a table.
+class ByteText {
+  public:
+    // start: where the text begins, behind any byte order mark; table: null for UTF-8.
+    ByteText(Window<char>& window, const std::array<char16_t, 256>* table, Position start)
+        : window_(&window), table_(table), start_(start) {}
+
+    Position start() const { return start_; }
+    Position find(std::string_view literal, Position from) { return window_->find(literal, from); }
+    Position findBefore(std::string_view literal, Position from, Position end) const {
+        return window_->findBefore(literal, from, end);
+    }
+    void pin(Position position) { window_->pin(position); }
+    void unpin() { window_->unpin(); }
+
+    // Writes the first 16-bit units of the text [begin, end) to out, at most max of them, and
+    // returns how many it wrote. A character beyond U+FFFF is two units; when only one fits, its
+    // first unit is written.
+    std::size_t cut(Position begin, Position end, char16_t* out, std::size_t max) const;
+
+  private:
+    Window<char>* window_;
+    const std::array<char16_t, 256>* table_;
+    Position start_;
+};
+
+// Text decoded to 16-bit units.
+class UnitText {
+  public:
+    explicit UnitText(Window<char16_t>& window) : window_(window) {}
+
+    Position start() const { return 0; }
+    Position find(std::string_view literal, Position from) { return window_.find(literal, from); }
+    Position findBefore(std::string_view literal, Position from, Position end) const {
+        return window_.findBefore(literal, from, end);
+    }
+    void pin(Position position) { window_.pin(position); }
+    void unpin() { window_.unpin(); }
+    std::size_t cut(Position begin, Position end, char16_t* out, std::size_t max) const;
+
+  private:
+    Window<char16_t>& window_;
+};
+
+// A feed's text from its bytes: the encoding is detected as the feed is opened, and the text is
+// read as it is walked.
+class FeedText {
+  public:
+    explicit FeedText(TextSource<char>& bytes, ReadOptions options = {});
+    FeedText(const FeedText&) = delete;
+    FeedText& operator=(const FeedText&) = delete;
+    ~FeedText();
+
+    // Calls visit with the text in its form (ByteText& or UnitText&) and returns its result.
+    template <class Visit>
+    decltype(auto) visit(Visit&& visit) {
+        if (unitText_ != nullptr) return visit(*unitText_);
+        return visit(byteText_);
+    }
+
+    // The encoding the text is read in: a legacy label the system does not know, or that could
+    // not have written the declaration's bytes, is read as UTF-8.
+    Encoding encoding() const { return encoding_; }
+    // Why the text ended before its end, when it did: a failed read, the window's limit, memory.
+    platform::Error error() const;
+    // Where the text ends, once it has been read to its end: for UTF-8 and the single-byte
+    // encodings the length of the file, for the others the number of 16-bit units.
+    Position end() const;
+    // The most memory the text's windows held at once, in bytes.
+    std::size_t largestWindow() const;
+
+    // Reads the whole text into its window, before any walk (see decodeWhole).
+    void readToEnd();
+
+  private:
+    struct Units;
+
+    void setUp();
+    void decodeUnits(Position start, std::unique_ptr<UnitDecoder> decoder);
+
+    Window<char> bytes_;
+    Encoding encoding_ = Encoding::utf8;
+    std::array<char16_t, 256> table_{};
+    ByteText byteText_;
+    std::unique_ptr<Units> units_;
+    UnitText* unitText_ = nullptr;  // the text of units_, when there is one
+    ReadOptions options_;
+    platform::Error error_ = 0;
+};
+
+// The whole text of a feed held in memory, decoded as a walk reads it.
+std::u16string decodeWhole(std::string_view bytes, ReadOptions options = {});
+
+}  // namespace lorvex

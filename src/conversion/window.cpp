@@ -1,0 +1,129 @@
+#include "window.h"
+
+#include <algorithm>
+#include <cassert>
+#include <cstdlib>
+#include <cstring>
+
+#include "literal_search.h"
+
+namespace lorvex {
+
+template <class Unit>
+typename TextSource<Unit>::Filled MemorySource<Unit>::fill(Unit* out, std::size_t room) {
+    std::size_t count = std::min({room, chunk_, text_.size()});
+    std::copy_n(text_.data(), count, out);
+    text_.remove_prefix(count);
+    return {count, 0};
+}
+
+template <class Unit>
+Window<Unit>::Window(TextSource<Unit>& source, std::size_t firstCapacity, std::size_t minimumRoom,
+                     std::size_t limit)
+    : source_(source), minimumRoom_(minimumRoom), mostUnits_(limit / sizeof(Unit)) {
+    capacity_ = std::min(std::max({firstCapacity, minimumRoom, std::size_t{1}}), mostUnits_);
+    buffer_ = static_cast<Unit*>(std::malloc(capacity_ * sizeof(Unit)));
+    if (buffer_ == nullptr) {
+        capacity_ = 0;
+        fail(platform::noMemory);
+    }
+    largest_ = capacity_;
+}
+
+template <class Unit>
+Window<Unit>::~Window() {
+    std::free(buffer_);
+}
+
+template <class Unit>
+Position Window<Unit>::find(std::string_view literal, Position from) {
+    for (;;) {
+        assert(from >= base_ && "the text searched must not have been dropped");
+        if (from + literal.size() <= end()) {
+            std::size_t at = findLiteral(std::basic_string_view<Unit>(buffer_, size_), literal,
+                                         static_cast<std::size_t>(from - base_));
+            if (at != std::string_view::npos) return base_ + at;
+            from = end() - (literal.size() - 1);  // the starts not yet looked at
+        }
+        if (!readMore(from)) return notFound;
+    }
+}
+
+template <class Unit>
+Position Window<Unit>::findBefore(std::string_view literal, Position from, Position end) const {
+    assert(from >= base_ && end <= this->end());
+    if (from >= end) return notFound;
+    std::basic_string_view<Unit> text(buffer_ + (from - base_),
+                                      static_cast<std::size_t>(end - from));
+    std::size_t at = findLiteral(text, literal, 0);
+    return at == std::string_view::npos ? notFound : from + at;
+}
+
+template <class Unit>
+std::basic_string_view<Unit> Window<Unit>::view(Position begin, Position end) const {
+    assert(begin >= base_ && begin <= end && end <= this->end());
+    return {buffer_ + (begin - base_), static_cast<std::size_t>(end - begin)};
+}
+
+template <class Unit>
+bool Window<Unit>::readUntil(Position position) {
+    while (end() < position) {
+        if (!readMore(end())) return false;
+    }
+    return true;
+}
+
+template <class Unit>
+bool Window<Unit>::readMore(Position keepFrom) {
+    if (ended_ || !makeRoom(keepFrom)) return false;
+    typename TextSource<Unit>::Filled filled = source_.fill(buffer_ + size_, capacity_ - size_);
+    if (filled.error != 0) return fail(filled.error);
+    if (filled.count == 0) {
+        ended_ = true;
+        return false;
+    }
+    size_ += filled.count;
+    return true;
+}
+
+// Drops the text before keepFrom (or the pin, if that is earlier) when the free room runs low,
+// and grows the window only when what is kept fills more than half of it: the storage is reused
+// for as long as it can be, and every unit is moved a bounded number of times.
+template <class Unit>
+bool Window<Unit>::makeRoom(Position keepFrom) {
+    std::size_t room = capacity_ - size_;
+    if (room >= minimumRoom_ && room >= capacity_ / 4) return true;
+    Position keep = std::clamp(std::min(keepFrom, pin_), base_, end());
+    auto dropped = static_cast<std::size_t>(keep - base_);
+    std::size_t kept = size_ - dropped;
+    bool slideWillDo = dropped > 0 && kept <= capacity_ / 2 && capacity_ - kept >= minimumRoom_;
+    if (!slideWillDo && capacity_ < mostUnits_) {
+        std::size_t grown = std::min(std::max(capacity_ * 2, kept + minimumRoom_), mostUnits_);
+        auto* larger = static_cast<Unit*>(std::malloc(grown * sizeof(Unit)));
+        if (larger == nullptr) return fail(platform::noMemory);
+        std::memcpy(larger, buffer_ + dropped, kept * sizeof(Unit));
+        std::free(buffer_);
+        buffer_ = larger;
+        capacity_ = grown;
+        largest_ = std::max(largest_, grown);
+    } else if (dropped > 0) {
+        std::memmove(buffer_, buffer_ + dropped, kept * sizeof(Unit));
+    }
+    base_ = keep;
+    size_ = kept;
+    return capacity_ - size_ >= minimumRoom_ || fail(platform::tooBig);
+}
+
+template <class Unit>
+bool Window<Unit>::fail(platform::Error error) {
+    error_ = error;
+    ended_ = true;
+    return false;
+}
+
+template class MemorySource<char>;
+template class MemorySource<char16_t>;
+template class Window<char>;
+template class Window<char16_t>;
+
+}  // namespace lorvex
