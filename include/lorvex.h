@@ -48,25 +48,34 @@ extern "C" {
 /* Converts the RSS 2.0 feed at inputPath into a record file at outputPath.
  *
  * Both paths are zero-terminated UTF-16 strings in the platform's path syntax.
- * The input is read whole before the output is touched, so a missing input
- * leaves the output as it was, and a file may be converted onto itself. The
- * output is then created or emptied, and holds one record per accepted item.
+ * The feed is read as it is converted, through a window of a few hundred KiB
+ * that holds the stretch one item spans, so a feed of any size, from a file or
+ * a pipe, takes little memory.
+ *
+ * An output that is a regular file (or does not exist yet) is written to a new
+ * temporary file beside it, ".<name>.XXXXXX", which takes its place only once
+ * every record is written: after any failure the file that was there is left
+ * byte for byte as it was, and a file may be converted onto itself. The old
+ * file's permissions are kept; a symbolic link keeps pointing to the file it
+ * names, which receives the records; another hard link to the old file keeps
+ * the old records. Where the directory takes no new file, or the system will
+ * not replace the output, the finished records are copied over it instead. An
+ * output that is not a regular file (a pipe, a terminal, a device such as
+ * /dev/stdout) is written as the records come.
  *
  * Returns the number of records written (0 or more) when every record reached
- * the output and the output was closed cleanly. Returns -1 when a path is null
- * or cannot be represented for the operating system, the input cannot be
- * opened or read or is larger than 1 GiB, the output cannot be created,
- * written or closed, or memory runs out. After -1 the output may hold fewer
- * records than the feed has; an input that could not be read leaves the output
- * untouched.
+ * the output and the output was closed and put in place. Returns -1 when a path
+ * is null or cannot be represented for the operating system, the input cannot
+ * be opened or read, one item needs more than 1 GiB of the feed at once, the
+ * output cannot be created, written, closed or put in place, the output is a
+ * pipe whose reader has gone, or memory runs out. After -1 an output that is
+ * not a regular file may have received some records.
  *
- * Thread safety: calls may overlap freely, from any threads. Each call keeps
- * its working storage to itself, takes no locks and runs wholly on the
- * caller's thread.
- *
- * On POSIX systems a regular input file is mapped into memory rather than
- * copied. Another process must not truncate the input while a call reads it:
- * a file shortened under a mapping raises SIGBUS. */
+ * Thread safety: calls may overlap freely, from any threads, even on the same
+ * files: each call keeps its working storage to itself, takes no locks and runs
+ * wholly on the caller's thread, and an overlapping call on one file gives the
+ * result of one of the calls made one after the other. No call raises SIGPIPE
+ * in the host. */
 LORVEX_API int ConvertFile(const lorvex_char* inputPath, const lorvex_char* outputPath);
 
 #ifdef __cplusplus
