@@ -88,7 +88,9 @@ bool Window<Unit>::readMore(Position keepFrom) {
 
 // Drops the text before keepFrom (or the pin, if that is earlier) when the free room runs low,
 // and grows the window only when what is kept fills more than half of it: the storage is reused
-// for as long as it can be, and every unit is moved a bounded number of times.
+// for as long as it can be, every unit is moved a bounded number of times, and growing
+// reallocates in place where the system can, so that a window as long as a hostile feed is not
+// copied as it grows.
 template <class Unit>
 bool Window<Unit>::makeRoom(Position keepFrom) {
     std::size_t room = capacity_ - size_;
@@ -96,19 +98,19 @@ bool Window<Unit>::makeRoom(Position keepFrom) {
     Position keep = std::clamp(std::min(keepFrom, pin_), base_, end());
     auto dropped = static_cast<std::size_t>(keep - base_);
     std::size_t kept = size_ - dropped;
-    bool slideWillDo = dropped > 0 && kept <= capacity_ / 2 && capacity_ - kept >= minimumRoom_;
-    if (!slideWillDo && capacity_ < mostUnits_) {
-        std::size_t grown = std::min(std::max(capacity_ * 2, kept + minimumRoom_), mostUnits_);
-        auto* larger = static_cast<Unit*>(std::malloc(grown * sizeof(Unit)));
+    // Sliding moves less than it frees; at the limit, it is all that is left to do.
+    bool slide = dropped > 0 && kept <= capacity_ / 2 && capacity_ - kept >= minimumRoom_;
+    if (!slide && capacity_ < mostUnits_) {
+        std::size_t grown = std::min(std::max(capacity_ * 2, size_ + minimumRoom_), mostUnits_);
+        auto* larger = static_cast<Unit*>(std::realloc(buffer_, grown * sizeof(Unit)));
         if (larger == nullptr) return fail(platform::noMemory);
-        std::memcpy(larger, buffer_ + dropped, kept * sizeof(Unit));
-        std::free(buffer_);
         buffer_ = larger;
         capacity_ = grown;
         largest_ = std::max(largest_, grown);
-    } else if (dropped > 0) {
-        std::memmove(buffer_, buffer_ + dropped, kept * sizeof(Unit));
+        return true;
     }
+    if (!slide && room >= minimumRoom_) return true;  // at the limit: what room is left
+    std::memmove(buffer_, buffer_ + dropped, kept * sizeof(Unit));
     base_ = keep;
     size_ = kept;
     return capacity_ - size_ >= minimumRoom_ || fail(platform::tooBig);
