@@ -109,8 +109,9 @@ class Utf16Decoder final : public UnitDecoder {
             std::memcpy(out, bytes.data(), units * 2);
         } else {
             for (std::size_t i = 0; i < units; ++i) {
+                unsigned first = byteAt(bytes, 2 * i), second = byteAt(bytes, 2 * i + 1);
                 out[i] =
-                    static_cast<char16_t>(byteAt(bytes, 2 * i) << 8 | byteAt(bytes, 2 * i + 1));
+                    static_cast<char16_t>(bigEndian_ ? first << 8 | second : second << 8 | first);
             }
         }
         Decoded decoded{units * 2, units};
