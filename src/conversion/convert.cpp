@@ -25,14 +25,19 @@ Conversion writeRecords(FeedText& text, platform::OutputFile& file) {
 }
 
 Conversion convertFile(const platform::NativePath& input, const platform::NativePath& output,
-                       ReadOptions options) try {
+                       ReadOptions options) {
     platform::InputFile in;
     if (platform::Error error = in.open(input)) return {0, Failure::openInput, error};
     platform::OutputFile out;
     if (platform::Error error = out.open(output)) return {0, Failure::createOutput, error};
-    FileSource source(in);
+    return convert(in, out, options);
+}
+
+Conversion convert(platform::InputFile& input, platform::OutputFile& output,
+                   ReadOptions options) try {
+    FileSource source(input);
     FeedText text(source, options);
-    Conversion result = writeRecords(text, out);
+    Conversion result = writeRecords(text, output);
     result.largestWindow = text.largestWindow();
     if (result.failure != Failure::none) return result;
     // A walk that ended for want of text may have ended for want of readable text.
@@ -41,7 +46,7 @@ Conversion convertFile(const platform::NativePath& input, const platform::Native
         result.error = error;
         return result;
     }
-    if (platform::Error error = out.commit()) {
+    if (platform::Error error = output.commit()) {
         result.failure = Failure::finishOutput;
         result.error = error;
     }

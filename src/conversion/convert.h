@@ -45,6 +45,11 @@ class FileSource final : public TextSource<char> {
 Conversion convertFile(const platform::NativePath& input, const platform::NativePath& output,
                        ReadOptions options = {});
 
+// The same between files already open: the feed read from input becomes the records written to
+// output, which is committed when all went well.
+Conversion convert(platform::InputFile& input, platform::OutputFile& output,
+                   ReadOptions options = {});
+
 // Writes the records of text to file; returns the count, or a write failure.
 Conversion writeRecords(FeedText& text, platform::OutputFile& file);
 

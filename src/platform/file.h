@@ -44,6 +44,8 @@ class InputFile {
 
     // A directory is refused (EISDIR on POSIX).
     Error open(const NativePath& path);
+    // The process's standard input, through a handle of the file's own.
+    Error openStandardInput();
 
     struct Read {
         std::size_t count;  // 0 at the end of the file
@@ -73,6 +75,8 @@ class OutputFile {
     ~OutputFile();
 
     Error open(const NativePath& path);
+    // The process's standard output, written directly through a handle of the file's own.
+    Error openStandardOutput();
     Error write(const void* bytes, std::size_t size);
     // Closes the output and puts it in place.
     Error commit();

@@ -60,6 +60,11 @@ Error InputFile::open(const NativePath& path) {
     return S_ISDIR(info.st_mode) ? EISDIR : 0;
 }
 
+Error InputFile::openStandardInput() {
+    fd_ = ::fcntl(STDIN_FILENO, F_DUPFD_CLOEXEC, 0);
+    return fd_ >= 0 ? 0 : errno;
+}
+
 InputFile::Read InputFile::read(char* buffer, std::size_t size) {
     for (;;) {
         ssize_t got = systemCalls.read(fd_, buffer, size);
@@ -266,6 +271,12 @@ Error OutputFile::open(const NativePath& path) {
         ::fchmod(file_, info.st_mode & 07777);
     }
     return 0;
+}
+
+Error OutputFile::openStandardOutput() {
+    direct_ = true;
+    file_ = ::fcntl(STDOUT_FILENO, F_DUPFD_CLOEXEC, 0);
+    return file_ >= 0 ? 0 : errno;
 }
 
 Error OutputFile::write(const void* bytes, std::size_t size) {

@@ -40,6 +40,26 @@ Error InputFile::open(const NativePath& path) {
     return 0;
 }
 
+namespace {
+
+// A handle of the caller's own to one of the process's standard handles, never inherited.
+Error duplicateStandard(DWORD which, HANDLE& handle) {
+    HANDLE standard = GetStdHandle(which);
+    if (standard == INVALID_HANDLE_VALUE || standard == nullptr) return ERROR_INVALID_HANDLE;
+    HANDLE process = GetCurrentProcess();
+    if (!DuplicateHandle(process, standard, process, &handle, 0, FALSE, DUPLICATE_SAME_ACCESS)) {
+        handle = nullptr;
+        return static_cast<Error>(GetLastError());
+    }
+    return 0;
+}
+
+}  // namespace
+
+Error InputFile::openStandardInput() {
+    return duplicateStandard(STD_INPUT_HANDLE, handle_);
+}
+
 InputFile::Read InputFile::read(char* buffer, std::size_t size) {
     DWORD got = 0;
     DWORD want = static_cast<DWORD>(std::min<std::size_t>(size, 1u << 30));
@@ -167,6 +187,11 @@ Error OutputFile::open(const NativePath& path) {
         return error;
     }
     return 0;
+}
+
+Error OutputFile::openStandardOutput() {
+    direct_ = true;
+    return duplicateStandard(STD_OUTPUT_HANDLE, file_);
 }
 
 Error OutputFile::write(const void* bytes, std::size_t size) {
