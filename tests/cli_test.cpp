@@ -78,6 +78,42 @@ INSTANTIATE_TEST_SUITE_P(
         EscapeCase{"accented_latin_is_narrow", u"Ünïcödé", "Ünïcödé", 7}),
     test::CaseName{});
 
+struct WidthCase {
+    const char* name;
+    char32_t c;
+    std::size_t columns;
+};
+
+class CharColumns : public testing::TestWithParam<WidthCase> {};
+
+TEST_P(CharColumns, CountsTheColumnsATerminalDraws) {
+    EXPECT_EQ(charColumns(GetParam().c), GetParam().columns);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Characters, CharColumns,
+    testing::Values(WidthCase{"ascii_is_narrow", U'A', 1},
+                    WidthCase{"precomposed_accented_latin_is_narrow", U'\u00E9', 1},
+                    WidthCase{"ambiguous_width_greek_is_narrow", U'\u03B1', 1},
+                    WidthCase{"combining_acute_takes_no_column", U'\u0301', 0},
+                    WidthCase{"devanagari_virama_takes_no_column", U'\u094D', 0},
+                    WidthCase{"tibetan_vowel_sign_takes_no_column", U'\u0F72', 0},
+                    WidthCase{"enclosing_circle_takes_no_column", U'\u20DD', 0},
+                    WidthCase{"zero_width_space_takes_no_column", U'\u200B', 0},
+                    WidthCase{"emoji_variation_selector_takes_no_column", U'\uFE0F', 0},
+                    WidthCase{"language_tag_takes_no_column", U'\U000E0001', 0},
+                    WidthCase{"soft_hyphen_shows_as_a_hyphen", U'\u00AD', 1},
+                    WidthCase{"combining_kana_voicing_mark_takes_no_column", U'\u3099', 0},
+                    WidthCase{"cjk_ideograph_is_wide", U'\u6771', 2},
+                    WidthCase{"hangul_syllable_is_wide", U'\uD55C', 2},
+                    WidthCase{"fullwidth_latin_is_wide", U'\uFF21', 2},
+                    WidthCase{"halfwidth_katakana_is_narrow", U'\uFF76', 1},
+                    WidthCase{"emoji_is_wide", U'\U0001F600', 2},
+                    WidthCase{"astral_cjk_ideograph_is_wide", U'\U00020000', 2},
+                    WidthCase{"leading_jamo_is_wide", U'\u1100', 2},
+                    WidthCase{"conjoining_jamo_vowel_joins_the_syllable", U'\u1161', 0}),
+    test::CaseName{});
+
 struct FitCase {
     const char* name;
     std::u16string text;
