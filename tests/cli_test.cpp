@@ -6,7 +6,10 @@
 #include <algorithm>
 #include <atomic>
 #include <filesystem>
+#include <functional>
 #include <string>
+#include <system_error>
+#include <thread>
 #include <vector>
 
 #include "cli/char_width.h"
@@ -272,13 +275,30 @@ INSTANTIATE_TEST_SUITE_P(
                     NameCase{"a_leading_dot_is_part_of_the_name", ".hidden", ".hidden.rec"}),
     test::CaseName{});
 
+// A system that refuses threads (a pids limit) leaves fewer workers, never fewer pieces done.
 TEST(Parallel, RunsEveryPieceOnceAndCountsThemInOrder) {
-    for (unsigned threads : {1u, 3u, 64u}) {
+    auto refuseAfter = [](std::size_t started) {
+        return [started, count = std::size_t{0}](std::function<void()> body) mutable {
+            if (count++ == started) throw std::system_error(EAGAIN, std::generic_category());
+            return std::jthread(std::move(body));
+        };
+    };
+    struct {
+        unsigned threads;
+        ThreadStarter start;
+        std::size_t used;
+    } cases[] = {{1, startThread, 1},
+                 {3, startThread, 3},
+                 {64, startThread, 40},
+                 {8, refuseAfter(0), 1},
+                 {8, refuseAfter(2), 3}};
+    for (auto& c : cases) {
         std::vector<std::atomic<int>> runs(40);
         std::vector<std::size_t> counts;
-        runInParallel(
-            runs.size(), threads, [&](std::size_t i) { ++runs[i]; },
-            [&](std::size_t done) { counts.push_back(done); });
+        std::size_t used = runInParallel(
+            runs.size(), c.threads, [&](std::size_t i) { ++runs[i]; },
+            [&](std::size_t done) { counts.push_back(done); }, c.start);
+        EXPECT_EQ(used, c.used) << c.threads;
         EXPECT_TRUE(std::all_of(runs.begin(), runs.end(), [](auto& n) { return n == 1; }));
         ASSERT_EQ(counts.size(), runs.size());
         for (std::size_t k = 0; k < counts.size(); ++k)
@@ -286,6 +306,28 @@ TEST(Parallel, RunsEveryPieceOnceAndCountsThemInOrder) {
     }
     runInParallel(
         0, 4, [](std::size_t) { FAIL(); }, [](std::size_t) { FAIL(); });
+}
+
+TEST(Batch, GoesOnWithTheThreadsItHasAndSaysSoOnce) {
+    test::ScratchDir dir;
+    const fs::path example = fs::path(LORVEX_SOURCE_DIR) / "examples" / "sample.xml";
+    std::vector<std::string> feeds;
+    for (const char* name : {"a.xml", "b.xml", "c.xml"}) {
+        fs::copy_file(example, dir / name);
+        feeds.push_back((dir / name).string());
+    }
+    auto refuse = [](std::function<void()>) -> std::jthread {
+        throw std::system_error(EAGAIN, std::generic_category());
+    };
+    testing::internal::CaptureStderr();
+    ExitStatus status = convertBatch({(dir / "out").string(), feeds, 4, false, refuse});
+    std::string said = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(status, ExitStatus::success);
+    EXPECT_EQ(said,
+              "lorvex: the system started only 1 thread of 3; the feeds were converted on those\n"
+              "3 feeds, 15 records, 0 failures\n");
+    for (const char* name : {"a.rec", "b.rec", "c.rec"})
+        EXPECT_EQ(fs::file_size(dir / "out" / name), 5500u);
 }
 
 // The last column stays free: a terminal that wraps there would scroll on every redraw.

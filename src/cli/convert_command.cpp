@@ -7,8 +7,8 @@
 #include <new>
 
 #include "../conversion/convert.h"
+#include "../platform/file.h"
 #include "arguments.h"
-#include "parallel.h"
 #include "progress.h"
 #include "report.h"
 #include "terminal.h"
@@ -27,7 +27,7 @@ constexpr std::string_view separators = "/";
 // One line that names the file and the reason.
 std::string describeFailure(const Conversion& result, const std::string& input,
                             const std::string& output) {
-    std::string reason = platform::errorMessage(result.error);
+    std::string reason = reasonFor(result.error);
     switch (result.failure) {
         case Failure::none:
             break;
@@ -35,13 +35,13 @@ std::string describeFailure(const Conversion& result, const std::string& input,
         case Failure::readInput:
             return readFailure(input, result.error, result.failure == Failure::readInput);
         case Failure::createOutput:
-            return "cannot create '" + output + "': " + reason;
+            return "cannot create " + output + ": " + reason;
         case Failure::writeOutput:
-            return "cannot write '" + output + "': " + reason;
+            return "cannot write " + output + ": " + reason;
         case Failure::finishOutput:
-            return "cannot finish '" + output + "': " + reason;
+            return "cannot finish " + output + ": " + reason;
         case Failure::outOfMemory:
-            return "out of memory converting '" + input + "'";
+            return "out of memory converting " + input;
     }
     return {};
 }
@@ -61,14 +61,29 @@ std::string sameFileKey(std::string path) {
     return path;
 }
 
+// Converts input into output, either of them "-" for a standard stream.
+Conversion convertNamed(const std::string& input, const std::string& output) {
+    platform::InputFile in;
+    platform::Error error = input == "-" ? in.openStandardInput() : in.open(nativePath(input));
+    if (error != 0) return {0, Failure::openInput, error};
+    platform::OutputFile out;
+    error = output == "-" ? out.openStandardOutput() : out.open(nativePath(output));
+    if (error != 0) return {0, Failure::createOutput, error};
+    return convert(in, out);
+}
+
 // A thread of the batch must not throw: out of memory while building a path is a failure of
 // that feed like any other.
-Conversion convertSafely(const std::string& input, const std::string& output) {
+Conversion convertWithoutThrowing(const std::string& input, const std::string& output) {
     try {
-        return convertFile(nativePath(input), nativePath(output));
+        return convertNamed(input, output);
     } catch (const std::bad_alloc&) {
         return {0, Failure::outOfMemory, platform::noMemory};
     }
+}
+
+std::string recordsWritten(std::size_t records, const std::string& output) {
+    return counted(records, "record", "records") + " written to " + output;
 }
 
 }  // namespace
@@ -81,15 +96,16 @@ std::string recordFileName(const std::string& feed) {
     return name + ".rec";
 }
 
-ExitStatus convertOne(const std::string& input, const std::string& output) {
-    Conversion result = convertFile(nativePath(input), nativePath(output));
+ExitStatus convertOne(const std::string& input, const std::string& output, bool verbose) {
+    Conversion result = convertNamed(input, output);
+    std::string outputName = fileName(output, "standard output");
     if (result.failure != Failure::none) {
-        complain(describeFailure(result, input, output));
+        // A reader of standard output that has gone (head) wants no more, and no complaint.
+        bool readerGone = output == "-" && platform::isBrokenPipe(result.error);
+        if (!readerGone) complain(describeFailure(result, fileName(input), outputName));
         return ExitStatus::failure;
     }
-    std::printf("%s written to '%s'\n",
-                counted(static_cast<std::size_t>(result.records), "record", "records").c_str(),
-                output.c_str());
+    if (verbose) complain(recordsWritten(static_cast<std::size_t>(result.records), outputName));
     return ExitStatus::success;
 }
 
@@ -98,48 +114,68 @@ ExitStatus convertBatch(const BatchOptions& options) {
     std::filesystem::create_directories(std::filesystem::path(nativePath(options.outputDir)),
                                         error);
     if (error) {
-        complain("cannot create the directory '" + options.outputDir + "': " + error.message());
+        complain("cannot create the directory " + fileName(options.outputDir) + ": " +
+                 error.message());
         return ExitStatus::failure;
     }
 
-    // Two feeds with one name would write one file; the first keeps it, the others fail.
+    // A feed that is its own record file (a second run over "*" meets the first run's records)
+    // is left alone. Of two feeds with one record file, the first keeps it and the others fail.
     std::size_t count = options.feeds.size();
     std::vector<std::string> outputs(count);
     std::vector<std::string> clashes(count);
+    std::vector<bool> skipped(count);
     std::map<std::string, std::size_t> firstWriter;
     for (std::size_t i = 0; i < count; ++i) {
         outputs[i] = joinPath(options.outputDir, recordFileName(options.feeds[i]));
+        skipped[i] = platform::sameFile(nativePath(options.feeds[i]), nativePath(outputs[i]));
+        if (skipped[i]) continue;
         auto [first, isNew] = firstWriter.emplace(sameFileKey(outputs[i]), i);
         if (!isNew) clashes[i] = options.feeds[first->second];
     }
 
     std::vector<Conversion> results(count);
-    ProgressBar bar(stdout, count, outputColumns(), isTerminal(stdout));
-    runInParallel(
+    ProgressBar bar(stderr, count, columnsOf(stderr), isTerminal(stderr));
+    std::size_t wanted = std::min<std::size_t>(options.jobs, count);
+    std::size_t threads = runInParallel(
         count, options.jobs,
         [&](std::size_t i) {
-            if (clashes[i].empty()) results[i] = convertSafely(options.feeds[i], outputs[i]);
+            if (!skipped[i] && clashes[i].empty()) {
+                results[i] = convertWithoutThrowing(options.feeds[i], outputs[i]);
+            }
         },
-        [&](std::size_t done) { bar.show(done); });
+        [&](std::size_t done) { bar.show(done); }, options.startThread);
     bar.clear();
+    if (threads < wanted) {
+        complain("the system started only " + counted(threads, "thread", "threads") + " of " +
+                 std::to_string(wanted) + "; the feeds were converted on those");
+    }
 
-    std::size_t failures = 0;
-    std::size_t records = 0;
+    std::size_t failures = 0, records = 0, skips = 0;
     for (std::size_t i = 0; i < count; ++i) {
-        if (!clashes[i].empty()) {
-            complain("cannot convert '" + options.feeds[i] + "': '" + outputs[i] +
-                     "' is already written from '" + clashes[i] + "'");
+        std::string feed = fileName(options.feeds[i]), output = fileName(outputs[i]);
+        if (skipped[i]) {
+            complain("skipping " + feed + ": it is its own record file");
+            ++skips;
+        } else if (!clashes[i].empty()) {
+            complain("cannot convert " + feed + ": " + output + " is already written from " +
+                     fileName(clashes[i]));
             ++failures;
         } else if (results[i].failure != Failure::none) {
-            complain(describeFailure(results[i], options.feeds[i], outputs[i]));
+            complain(describeFailure(results[i], feed, output));
             ++failures;
         } else {
             records += static_cast<std::size_t>(results[i].records);
+            if (options.verbose) {
+                complain(recordsWritten(static_cast<std::size_t>(results[i].records), output));
+            }
         }
     }
-    std::printf("%s, %s, %s\n", counted(count, "feed", "feeds").c_str(),
-                counted(records, "record", "records").c_str(),
-                counted(failures, "failure", "failures").c_str());
+    std::string summary = counted(count, "feed", "feeds") + ", " +
+                          counted(records, "record", "records") + ", " +
+                          counted(failures, "failure", "failures");
+    if (skips != 0) summary += ", " + std::to_string(skips) + " skipped";
+    std::fprintf(stderr, "%s\n", summary.c_str());
     return failures == 0 ? ExitStatus::success : ExitStatus::failure;
 }
 

@@ -1,5 +1,6 @@
 #include "display.h"
 
+#include "../conversion/utf8.h"
 #include "char_width.h"
 #include "text.h"
 
@@ -52,6 +53,14 @@ std::string escapeForDisplay(std::u16string_view text) {
     std::string out;
     for (std::size_t i = 0; i < text.size();) {
         out += glyphOf(nextCodePoint(text, i)).text;
+    }
+    return out;
+}
+
+std::string escapeUtf8ForDisplay(std::string_view text) {
+    std::string out;
+    for (std::size_t i = 0; i < text.size();) {
+        out += glyphOf(lorvex::nextCodePoint(text, i)).text;
     }
     return out;
 }

@@ -22,6 +22,8 @@ Glyph glyphOf(char32_t c);
 
 // The whole of text, escaped.
 std::string escapeForDisplay(std::u16string_view text);
+// The same for UTF-8, such as a file name (an ill-formed byte shows as U+FFFD).
+std::string escapeUtf8ForDisplay(std::string_view text);
 
 // The columns that text takes once escaped.
 std::size_t displayColumns(std::u16string_view text);

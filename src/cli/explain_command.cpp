@@ -56,7 +56,7 @@ std::string alignedRight(std::string text, std::size_t width) {
 }
 
 void printLine(const std::string& line) {
-    std::fputs((line + '\n').c_str(), stdout);
+    print(line + '\n');
 }
 
 }  // namespace
@@ -76,8 +76,9 @@ WalkTally walkAndTally(FeedText& text,
 
 ExitStatus explainFeed(const std::string& path) {
     platform::InputFile input;
-    if (platform::Error error = input.open(nativePath(path))) {
-        complain(readFailure(path, error, false));
+    platform::Error error = path == "-" ? input.openStandardInput() : input.open(nativePath(path));
+    if (error != 0) {
+        complain(readFailure(fileName(path), error, false));
         return ExitStatus::failure;
     }
     FileSource source(input);
@@ -97,7 +98,7 @@ ExitStatus explainFeed(const std::string& path) {
             {item.position, "  \"" + escapeForDisplay(trimWhitespace(title)) + "\" -> " + outcome});
     });
     if (text.error() != 0) {
-        complain(readFailure(path, text.error(), true));
+        complain(readFailure(fileName(path), text.error(), true));
         return ExitStatus::failure;
     }
 
@@ -105,7 +106,8 @@ ExitStatus explainFeed(const std::string& path) {
     // byte order mark counted). Other text is walked in 16-bit characters that no longer map to
     // the file's bytes one to one; say so.
     bool utf8 = text.encoding() == Encoding::utf8;
-    printLine(path + (utf8 ? ": UTF-8; positions are byte offsets into the file"
+    std::string name = path == "-" ? "standard input" : escapeUtf8ForDisplay(path);
+    printLine(name + (utf8 ? ": UTF-8; positions are byte offsets into the file"
                            : ": decoded to UTF-16; positions count 16-bit characters "
                              "of the decoded text"));
     std::size_t positionWidth = std::to_string(text.end()).size();

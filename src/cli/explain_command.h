@@ -23,8 +23,8 @@ struct WalkTally {
 WalkTally walkAndTally(FeedText& text,
                        const std::function<void(const ScannedItem&, std::size_t record)>& report);
 
-// Prints one line per item of the feed at path (where it starts, its title, the record it became
-// or why it was skipped), then why the walk ended and the counts.
+// Prints one line per item of the feed at path ("-" for standard input): where it starts, its
+// title, the record it became or why it was skipped; then why the walk ended and the counts.
 ExitStatus explainFeed(const std::string& path);
 
 }  // namespace lorvex::cli

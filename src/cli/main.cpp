@@ -2,6 +2,7 @@
 // it to one command; the exit status of every run comes back here.
 #include <CLI/CLI.hpp>
 
+#include <algorithm>
 #include <cstdio>
 #include <memory>
 #include <new>
@@ -28,21 +29,28 @@ using lorvex::cli::ExitStatus;
 constexpr const char* version =
     LORVEX_VERSION_TEXT(LORVEX_VERSION_MAJOR, LORVEX_VERSION_MINOR, LORVEX_VERSION_PATCH);
 
-// CLI11 builds its usage line from the options; a command with two forms says it in its own
-// words.
+// Each command's usage and help in the tool's own words, as the manual page writes them: CLI11's
+// generated help would name parser types and constraints.
 class Usage : public CLI::Formatter {
   public:
-    explicit Usage(std::string usage) : usage_(std::move(usage)) {}
+    Usage(std::string usage, std::string help) : usage_(std::move(usage)), help_(std::move(help)) {}
     std::string make_usage(const CLI::App*, std::string) const override { return usage_; }
+    std::string make_help(const CLI::App*, std::string, CLI::AppFormatMode) const override {
+        return usage_ + "\n" + help_;
+    }
     const std::string& usage() const { return usage_; }
 
   private:
-    std::string usage_;
+    std::string usage_, help_;
 };
 
-CLI::App* addCommand(CLI::App& app, const char* name, const char* description, std::string usage) {
-    CLI::App* command = app.add_subcommand(name, description);
-    command->formatter(std::make_shared<Usage>(std::move(usage)));
+const Usage& usageOf(const CLI::App& command) {
+    return static_cast<const Usage&>(*command.get_formatter());
+}
+
+CLI::App* addCommand(CLI::App& app, const char* name, std::string usage, std::string help) {
+    CLI::App* command = app.add_subcommand(name);
+    command->formatter(std::make_shared<Usage>(std::move(usage), std::move(help)));
     return command;
 }
 
@@ -50,10 +58,54 @@ CLI::App* addCommand(CLI::App& app, const char* name, const char* description, s
 ExitStatus usageError(const CLI::App& command, const std::string& message) {
     std::string name = command.get_parent() != nullptr ? "lorvex " + command.get_name() : "lorvex";
     lorvex::cli::complain(message);
-    const auto& usage = static_cast<const Usage&>(*command.get_formatter());
-    std::fputs((usage.usage() + "Run '" + name + " --help' for more.\n").c_str(), stderr);
+    std::fputs((usageOf(command).usage() + "Run '" + name + " --help' for more.\n").c_str(),
+               stderr);
     return ExitStatus::usage;
 }
+
+const char* const toolHelp =
+    "lorvex converts RSS 2.0 feeds into files of fixed-width records, shows those\n"
+    "records, and explains what the conversion makes of a feed.\n"
+    "\n"
+    "Commands:\n"
+    "  convert   convert feeds into record files\n"
+    "  show      show the records of a record file\n"
+    "  explain   tell what the conversion makes of each item of a feed\n"
+    "\n"
+    "Run 'lorvex COMMAND --help' for one command, 'man lorvex' for the whole story.\n";
+
+const char* const convertHelp =
+    "Converts FEED into the record file OUT, or each FEED into DIR/<name>.rec: its file\n"
+    "name with the last extension replaced. '-' as FEED reads standard input, '-' as OUT\n"
+    "writes standard output. OUT is replaced only when the conversion succeeds.\n"
+    "\n"
+    "  -o, --output OUT       the record file to write\n"
+    "  -d, --output-dir DIR   convert each FEED into DIR, which is created when missing\n"
+    "  -j, --jobs N           with -d, feeds converted at once, 1 to 1024 (default: one\n"
+    "                         per core)\n"
+    "  -v, --verbose          say how many records each feed became\n"
+    "\n"
+    "With -d, a progress bar shows while standard error is a terminal, and a summary line\n"
+    "ends the run. A feed that is its own record file is skipped. lorvex fails if any feed\n"
+    "fails, naming each with its reason, and converts the others all the same.\n";
+
+const char* const showHelp =
+    "Shows the records of RECORDS ('-' reads standard input).\n"
+    "\n"
+    "  -f, --format FORMAT    table, for people: one row per record, sized to the terminal;\n"
+    "                         csv (RFC 4180), json (one array) or jsonl (one object per\n"
+    "                         line), for programs. The default is table on a terminal and\n"
+    "                         jsonl otherwise.\n"
+    "      --raw              keep the padding of each field (csv, json, jsonl)\n"
+    "\n"
+    "Records are numbered from 1. A file whose size is not a multiple of 1100 bytes is\n"
+    "damaged: its whole records are shown, then lorvex fails with the offset of the\n"
+    "incomplete one.\n";
+
+const char* const explainHelp =
+    "Walks FEED ('-' reads standard input) as the conversion does and prints one line for\n"
+    "each item found: where it starts, its title, and the record it becomes or why it is\n"
+    "skipped. Then why the walk stopped, and the counts.\n";
 
 lorvex::cli::Format formatNamed(const std::string& name) {
     if (name == "csv") return lorvex::cli::Format::csv;
@@ -63,74 +115,59 @@ lorvex::cli::Format formatNamed(const std::string& name) {
 }
 
 ExitStatus run(const std::vector<std::string>& arguments) {
-    CLI::App app{
-        "lorvex converts RSS 2.0 feeds into files of fixed-width records, shows those\n"
-        "records, and explains what the conversion makes of a feed.",
-        "lorvex"};
-    app.formatter(std::make_shared<Usage>("Usage: lorvex [--help] [--version] COMMAND ...\n"));
+    CLI::App app{"", "lorvex"};
+    app.formatter(
+        std::make_shared<Usage>("Usage: lorvex [--help] [--version] COMMAND ...\n", toolHelp));
     // CLI11 reads /name as an option on Windows; here /feeds/a.xml is a path on every system.
     app.allow_windows_style_options(false);
     app.set_version_flag("--version", std::string("lorvex ") + version);
     app.require_subcommand(1);
 
     std::vector<std::string> files;
-    std::string outputDir;
+    std::string output, outputDir;
     unsigned jobs = lorvex::cli::coreCount();
-    CLI::App* convert = addCommand(app, "convert", "Convert feeds into record files",
-                                   "Usage: lorvex convert INPUT OUTPUT\n"
-                                   "   or: lorvex convert -o OUTDIR [--jobs N] FEED...\n");
-    convert->add_option("FILES", files, "The feed and the record file; with -o, the feeds")
-        ->required();
-    CLI::Option* outputDirOption = convert->add_option(
-        "-o,--output-dir", outputDir,
-        "Convert each FEED into OUTDIR/<name>.rec, creating OUTDIR when missing");
-    outputDirOption->type_name("OUTDIR");
-    convert->add_option("-j,--jobs", jobs, "Feeds converted at once (default: the number of cores)")
-        ->type_name("N")
-        ->check(CLI::Range(1u, 1024u))
-        ->needs(outputDirOption);
-    convert->footer(
-        "With -o, each FEED becomes OUTDIR/<name>.rec: its file name with the last extension\n"
-        "replaced. A progress bar shows on a terminal, a summary line at the end. lorvex fails\n"
-        "if any feed fails, naming each with its reason, and converts the others all the same.");
+    bool verbose = false;
+    CLI::App* convert = addCommand(app, "convert",
+                                   "Usage: lorvex convert [-v] FEED OUT\n"
+                                   "   or: lorvex convert [-v] FEED -o OUT\n"
+                                   "   or: lorvex convert [-v] -d DIR [-j N] FEED...\n",
+                                   convertHelp);
+    convert->add_option("FEED", files)->required();
+    CLI::Option* outputOption = convert->add_option("-o,--output", output);
+    CLI::Option* outputDirOption = convert->add_option("-d,--output-dir", outputDir);
+    outputOption->excludes(outputDirOption);
+    convert->add_option("-j,--jobs", jobs)->check(CLI::Range(1u, 1024u))->needs(outputDirOption);
+    convert->add_flag("-v,--verbose", verbose);
 
     lorvex::cli::ShowOptions show;
     std::string format;
-    CLI::App* showCommand =
-        addCommand(app, "show", "Show the records of a record file",
-                   "Usage: lorvex show [--format table|csv|json|jsonl] [--raw] RECORDS\n");
-    showCommand->add_option("RECORDS", show.path, "The record file to read")->required();
-    showCommand->add_option("-f,--format", format, "How to show the records (see below)")
-        ->type_name("FORMAT")
+    CLI::App* showCommand = addCommand(
+        app, "show", "Usage: lorvex show [--format table|csv|json|jsonl] [--raw] RECORDS\n",
+        showHelp);
+    showCommand->add_option("RECORDS", show.path)->required();
+    showCommand->add_option("-f,--format", format)
         ->check(CLI::IsMember(std::vector<std::string>{"table", "csv", "json", "jsonl"}));
-    showCommand->add_flag("--raw", show.raw, "Keep the padding of each field (csv, json, jsonl)");
-    showCommand->footer(
-        "Formats: table, for people: one row per record, sized to the terminal;\n"
-        "csv (RFC 4180), json (one array) and jsonl (one object per line), for programs.\n"
-        "The default is table on a terminal and jsonl otherwise. Records are numbered from 1.\n"
-        "A file whose size is not a multiple of 1100 bytes is damaged: its whole records are\n"
-        "shown, then lorvex fails with the offset of the incomplete one.");
+    showCommand->add_flag("--raw", show.raw);
 
     std::string feed;
-    CLI::App* explain = addCommand(app, "explain", "Tell what the conversion makes of each item",
-                                   "Usage: lorvex explain FEED\n");
-    explain->add_option("FEED", feed, "The RSS 2.0 feed to walk")->required();
-    explain->footer(
-        "One line for each item found: where it starts, its title, and the record it becomes\n"
-        "or why it is skipped. Then why the walk stopped, and the counts.");
-    app.footer("Run 'lorvex COMMAND --help' for one command, 'man lorvex' for the whole story.");
+    CLI::App* explain = addCommand(app, "explain", "Usage: lorvex explain FEED\n", explainHelp);
+    explain->add_option("FEED", feed)->required();
 
     std::vector<std::string> rest(arguments.rbegin(), arguments.rend() - 1);
+    const CLI::App* command = &app;
     try {
         app.parse(rest);
     } catch (const CLI::ParseError& error) {
-        if (error.get_exit_code() == 0) {
-            app.exit(error);
-            return ExitStatus::success;
-        }
-        const CLI::App* command = &app;
         for (const CLI::App* sub : app.get_subcommands())
             command = sub;
+        if (dynamic_cast<const CLI::CallForVersion*>(&error) != nullptr) {
+            lorvex::cli::print(std::string("lorvex ") + version + "\n");
+            return ExitStatus::success;
+        }
+        if (error.get_exit_code() == 0) {
+            lorvex::cli::print(command->help());
+            return ExitStatus::success;
+        }
         // CLI11 takes an unknown command for a stray argument and asks for a command instead.
         bool unknownCommand =
             command == &app && arguments.size() > 1 && !arguments[1].starts_with('-');
@@ -144,12 +181,16 @@ ExitStatus run(const std::vector<std::string>& arguments) {
     }
     if (*explain) return lorvex::cli::explainFeed(feed);
     if (outputDirOption->count() != 0) {
-        return lorvex::cli::convertBatch({outputDir, files, jobs});
+        if (std::find(files.begin(), files.end(), "-") != files.end()) {
+            return usageError(*convert, "-d converts files, not standard input");
+        }
+        return lorvex::cli::convertBatch({outputDir, files, jobs, verbose});
     }
+    if (outputOption->count() != 0) files.push_back(output);
     if (files.size() != 2) {
-        return usageError(*convert, "convert takes INPUT OUTPUT, or -o OUTDIR FEED...");
+        return usageError(*convert, "convert takes FEED OUT, FEED -o OUT, or -d DIR FEED...");
     }
-    return lorvex::cli::convertOne(files[0], files[1]);
+    return lorvex::cli::convertOne(files[0], files[1], verbose);
 }
 
 }  // namespace

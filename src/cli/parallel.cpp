@@ -3,14 +3,19 @@
 #include <algorithm>
 #include <atomic>
 #include <mutex>
-#include <thread>
+#include <system_error>
 #include <vector>
 
 namespace lorvex::cli {
 
-void runInParallel(std::size_t count, unsigned threads,
-                   const std::function<void(std::size_t)>& work,
-                   const std::function<void(std::size_t done)>& finished) {
+std::jthread startThread(std::function<void()> body) {
+    return std::jthread(std::move(body));
+}
+
+std::size_t runInParallel(std::size_t count, unsigned threads,
+                          const std::function<void(std::size_t)>& work,
+                          const std::function<void(std::size_t done)>& finished,
+                          const ThreadStarter& start) {
     std::atomic<std::size_t> next{0};
     std::mutex lock;
     std::size_t done = 0;
@@ -21,12 +26,17 @@ void runInParallel(std::size_t count, unsigned threads,
             finished(++done);
         }
     };
-    std::size_t helpers = std::min<std::size_t>(std::max(threads, 1u), count);
-    std::vector<std::jthread> pool;
-    // The calling thread is one of the workers.
-    for (std::size_t k = 1; k < helpers; ++k)
-        pool.emplace_back(worker);
+    std::size_t wanted = std::min<std::size_t>(std::max(threads, 1u), count);
+    std::vector<std::jthread> helpers;
+    try {
+        // The calling thread is one of the workers.
+        while (helpers.size() + 1 < wanted)
+            helpers.push_back(start(worker));
+    } catch (const std::system_error&) {
+        // Go on with the threads there are.
+    }
     worker();
+    return helpers.size() + 1;
 }
 
 unsigned coreCount() {

@@ -1,8 +1,10 @@
 // How the tool ends and how it speaks: every command returns an exit status to main, which is
-// the one place the program exits, and every complaint goes to stderr in one form.
+// the one place the program exits; data goes to stdout through print, and every message to
+// stderr in one form, with the file names in it escaped as record text is.
 #pragma once
 
 #include <string>
+#include <string_view>
 
 #include "../platform/file.h"
 
@@ -17,11 +19,21 @@ enum class ExitStatus : int {
 // Prints "lorvex: message" as one line on stderr.
 void complain(const std::string& message);
 
-// "cannot open 'path': reason" or, once it was open, "cannot read 'path': reason".
-std::string readFailure(const std::string& path, platform::Error error, bool opened);
+// Writes data to stdout, remembering why the first write that failed did.
+void print(std::string_view data);
+
+// A file named in a message: quoted, with every character that would act on the terminal
+// escaped; "-" is "standard input" or "standard output", as standardName says.
+std::string fileName(const std::string& path, const char* standardName = "standard input");
+
+// "cannot open NAME: reason" or, once it was open, "cannot read NAME: reason".
+std::string readFailure(const std::string& name, platform::Error error, bool opened);
+
+// The reason for an error, as the system says it (and for the window's limit, as lorvex does).
+std::string reasonFor(platform::Error error);
 
 // The status of the whole run once stdout has been flushed: a failed write to stdout (a full
-// disk, a closed pipe) turns success into failure, with a complaint.
+// disk, a closed pipe) turns success into failure, with a complaint that gives its real cause.
 ExitStatus finishOutput(ExitStatus status);
 
 }  // namespace lorvex::cli

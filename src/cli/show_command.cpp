@@ -54,7 +54,7 @@ void showExport(RecordReader& file, Format format, bool raw) {
 ExitStatus showRecords(const ShowOptions& options) {
     RecordReader file;
     if (platform::Error error = file.open(nativePath(options.path))) {
-        complain(readFailure(options.path, error, false));
+        complain(readFailure(fileName(options.path), error, false));
         return ExitStatus::failure;
     }
     Format format = options.format.value_or(isTerminal(stdout) ? Format::table : Format::jsonl);
@@ -64,11 +64,11 @@ ExitStatus showRecords(const ShowOptions& options) {
         showExport(file, format, options.raw);
     }
     if (file.error() != 0) {
-        complain(readFailure(options.path, file.error(), true));
+        complain(readFailure(fileName(options.path), file.error(), true));
         return ExitStatus::failure;
     }
     if (file.strayBytes() != 0) {
-        complain("'" + options.path + "' is damaged: the record at byte " +
+        complain(fileName(options.path) + " is damaged: the record at byte " +
                  std::to_string(file.strayOffset()) + " is incomplete (" +
                  std::to_string(file.strayBytes()) + " of " + std::to_string(recordBytes) +
                  " bytes)");

@@ -34,9 +34,10 @@ std::size_t columnsFromEnvironment() {
 
 namespace {
 
-std::size_t terminalColumns() {
+std::size_t terminalColumns(std::FILE* stream) {
     CONSOLE_SCREEN_BUFFER_INFO info;
-    if (!GetConsoleScreenBufferInfo(GetStdHandle(STD_OUTPUT_HANDLE), &info)) return 0;
+    auto console = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(stream)));
+    if (!GetConsoleScreenBufferInfo(console, &info)) return 0;
     return static_cast<std::size_t>(info.srWindow.Right - info.srWindow.Left + 1);
 }
 
@@ -64,9 +65,9 @@ Utf8Output::~Utf8Output() {
 
 namespace {
 
-std::size_t terminalColumns() {
+std::size_t terminalColumns(std::FILE* stream) {
     winsize size{};
-    if (ioctl(STDOUT_FILENO, TIOCGWINSZ, &size) != 0) return 0;
+    if (ioctl(fileno(stream), TIOCGWINSZ, &size) != 0) return 0;
     return size.ws_col;
 }
 
@@ -82,7 +83,11 @@ Utf8Output::~Utf8Output() = default;
 #endif
 
 std::size_t outputColumns() {
-    std::size_t columns = isTerminal(stdout) ? terminalColumns() : 0;
+    return columnsOf(stdout);
+}
+
+std::size_t columnsOf(std::FILE* stream) {
+    std::size_t columns = isTerminal(stream) ? terminalColumns(stream) : 0;
     if (columns == 0) columns = columnsFromEnvironment();
     return columns != 0 ? columns : fallbackColumns;
 }

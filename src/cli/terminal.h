@@ -12,6 +12,8 @@ bool isTerminal(std::FILE* stream);
 // The width, in columns, that a table on stdout should fit: the terminal's own width when stdout
 // is one, else the COLUMNS environment variable when it holds a number, else 80.
 std::size_t outputColumns();
+// The same for any stream.
+std::size_t columnsOf(std::FILE* stream);
 
 // Sets stdout up for UTF-8 bytes for as long as it lives. On Windows that means binary mode (so
 // that "\r\n" in a CSV field stays as it is) and a UTF-8 code page on a console, put back after;

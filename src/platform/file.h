@@ -99,6 +99,13 @@ class OutputFile {
     bool inPlace_ = false;  // the temporary is elsewhere and is copied over the output at the end
 };
 
+// Whether error says that the reader of a pipe has gone.
+bool isBrokenPipe(Error error);
+
+// Whether both paths name one existing file (the same device and inode on POSIX, the same volume
+// and file index on Windows), however they spell it.
+bool sameFile(const NativePath& first, const NativePath& second);
+
 // The message the system gives for an error code.
 std::string errorMessage(Error error);
 

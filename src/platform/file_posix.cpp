@@ -336,6 +336,17 @@ Error OutputFile::commit() {
     return error != 0 ? error : closed;
 }
 
+bool isBrokenPipe(Error error) {
+    return error == EPIPE;
+}
+
+bool sameFile(const NativePath& first, const NativePath& second) {
+    struct stat one {
+    }, other{};
+    return ::stat(first.c_str(), &one) == 0 && ::stat(second.c_str(), &other) == 0 &&
+           one.st_dev == other.st_dev && one.st_ino == other.st_ino;
+}
+
 std::string errorMessage(Error error) {
     return std::strerror(error);
 }

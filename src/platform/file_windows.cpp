@@ -279,6 +279,30 @@ Error OutputFile::commit() {
     return error != 0 ? error : closed;
 }
 
+bool isBrokenPipe(Error error) {
+    return error == ERROR_NO_DATA || error == ERROR_BROKEN_PIPE;
+}
+
+namespace {
+
+bool identify(const NativePath& path, BY_HANDLE_FILE_INFORMATION& info) {
+    HANDLE handle = CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES, shareAll, nullptr,
+                                OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) return false;
+    bool known = GetFileInformationByHandle(handle, &info);
+    CloseHandle(handle);
+    return known;
+}
+
+}  // namespace
+
+bool sameFile(const NativePath& first, const NativePath& second) {
+    BY_HANDLE_FILE_INFORMATION one{}, other{};
+    return identify(first, one) && identify(second, other) &&
+           one.dwVolumeSerialNumber == other.dwVolumeSerialNumber &&
+           one.nFileIndexHigh == other.nFileIndexHigh && one.nFileIndexLow == other.nFileIndexLow;
+}
+
 std::string errorMessage(Error error) {
     wchar_t* text = nullptr;
     DWORD length = FormatMessageW(

@@ -11,6 +11,7 @@ function(run)
     message(FATAL_ERROR "'${command}' failed (${status}):\n${out}${err}")
   endif()
   set(output "${out}" PARENT_SCOPE)
+  set(said "${err}" PARENT_SCOPE)
 endfunction()
 
 if(NOT PKG_CONFIG)
@@ -43,9 +44,9 @@ foreach(link_target IN ITEMS "libLorvex.so:${SONAME}" "${SONAME}:libLorvex.so.${
 endforeach()
 
 # What the installed tool makes of the example is what each consumer must make of it.
-run(${prefix}/bin/lorvex convert ${EXAMPLE} ${WORK}/tool.rec)
-if(NOT output MATCHES "^([0-9]+) records? written")
-  message(FATAL_ERROR "the installed lorvex said: ${output}")
+run(${prefix}/bin/lorvex convert --verbose ${EXAMPLE} ${WORK}/tool.rec)
+if(NOT said MATCHES "^lorvex: ([0-9]+) records? written")
+  message(FATAL_ERROR "the installed lorvex said: ${said}")
 endif()
 set(count ${CMAKE_MATCH_1})
 

@@ -5,14 +5,14 @@ get_filename_component(name ${EXAMPLE} NAME)
 file(MAKE_DIRECTORY ${OUT})
 set(output ${OUT}/${name}.rec)
 file(REMOVE ${output})
-execute_process(COMMAND ${EMULATOR} ${LORVEX} convert ${EXAMPLE} ${output}
-  OUTPUT_VARIABLE said ERROR_VARIABLE complaint RESULT_VARIABLE status)
+execute_process(COMMAND ${EMULATOR} ${LORVEX} convert --verbose ${EXAMPLE} ${output}
+  ERROR_VARIABLE said RESULT_VARIABLE status)
 file(READ ${NATIVE}/${name}.count count)
 string(STRIP "${count}" count)
 if(NOT status EQUAL 0)
-  message(FATAL_ERROR "lorvex.exe convert failed (${status}): ${said}${complaint}")
+  message(FATAL_ERROR "lorvex.exe convert failed (${status}): ${said}")
 endif()
-if(NOT said MATCHES "^${count} records? written")
+if(NOT said MATCHES "^lorvex: ${count} records? written")
   message(FATAL_ERROR "lorvex.exe said '${said}'; the native tool wrote ${count} records")
 endif()
 execute_process(COMMAND ${CMAKE_COMMAND} -E compare_files ${output} ${NATIVE}/${name}.rec

@@ -19,15 +19,15 @@ endif()
 
 foreach(feed IN LISTS feeds)
   get_filename_component(name ${feed} NAME)
-  execute_process(COMMAND ${LORVEX} convert ${feed} ${OUT}/${name}.rec
-    OUTPUT_VARIABLE said ERROR_VARIABLE complaint RESULT_VARIABLE status)
-  if(status EQUAL 0 AND said MATCHES "^([0-9]+) records? written")
+  execute_process(COMMAND ${LORVEX} convert --verbose ${feed} ${OUT}/${name}.rec
+    ERROR_VARIABLE said RESULT_VARIABLE status)
+  if(status EQUAL 0 AND said MATCHES "^lorvex: ([0-9]+) records? written")
     file(WRITE ${OUT}/${name}.count "${CMAKE_MATCH_1}\n")
   elseif(status EQUAL 1)
     # The conversion failed, as ConvertFile's -1 would report.
     file(WRITE ${OUT}/${name}.count "-1\n")
   else()
-    message(FATAL_ERROR "${LORVEX} convert ${feed}: exit ${status}\n${said}${complaint}")
+    message(FATAL_ERROR "${LORVEX} convert ${feed}: exit ${status}\n${said}")
   endif()
 endforeach()
 list(LENGTH feeds count)
