@@ -33,13 +33,16 @@ bool matchesAt(const Unit* text, std::string_view literal) {
 template <class Unit>
 std::size_t findPlain(std::basic_string_view<Unit> text, std::string_view literal,
                       std::size_t from) {
-    if constexpr (sizeof(Unit) == 1) return text.find(literal, from);  // memchr, then memcmp
-    const Unit first = static_cast<unsigned char>(literal.front());
-    const std::size_t lastStart = text.size() - literal.size();
-    for (std::size_t i = from; i <= lastStart; ++i) {
-        if (text[i] == first && matchesAt(text.data() + i, literal)) return i;
+    if constexpr (sizeof(Unit) == 1) {
+        return text.find(literal, from);  // memchr, then memcmp
+    } else {
+        const Unit first = static_cast<unsigned char>(literal.front());
+        const std::size_t lastStart = text.size() - literal.size();
+        for (std::size_t i = from; i <= lastStart; ++i) {
+            if (text[i] == first && matchesAt(text.data() + i, literal)) return i;
+        }
+        return std::string_view::npos;
     }
-    return std::string_view::npos;
 }
 
 // The mask of a vector compare has one bit per byte; a 16-bit unit owns two, of which the low

@@ -18,10 +18,12 @@ typename TextSource<Unit>::Filled MemorySource<Unit>::fill(Unit* out, std::size_
 }
 
 template <class Unit>
-Window<Unit>::Window(TextSource<Unit>& source, std::size_t firstCapacity, std::size_t minimumRoom,
+Window<Unit>::Window(TextSource<Unit>& source, std::size_t chunk, std::size_t minimumRoom,
                      std::size_t limit)
-    : source_(source), minimumRoom_(minimumRoom), mostUnits_(limit / sizeof(Unit)) {
-    capacity_ = std::min(std::max({firstCapacity, minimumRoom, std::size_t{1}}), mostUnits_);
+    : source_(source), chunk_(chunk), minimumRoom_(minimumRoom), mostUnits_(limit / sizeof(Unit)) {
+    constexpr std::size_t small = 16 * 1024;
+    capacity_ =
+        std::min(std::max({std::min(chunk, small), minimumRoom, std::size_t{1}}), mostUnits_);
     buffer_ = static_cast<Unit*>(std::malloc(capacity_ * sizeof(Unit)));
     if (buffer_ == nullptr) {
         capacity_ = 0;
@@ -98,8 +100,10 @@ bool Window<Unit>::makeRoom(Position keepFrom) {
     Position keep = std::clamp(std::min(keepFrom, pin_), base_, end());
     auto dropped = static_cast<std::size_t>(keep - base_);
     std::size_t kept = size_ - dropped;
-    // Sliding moves less than it frees; at the limit, it is all that is left to do.
-    bool slide = dropped > 0 && kept <= capacity_ / 2 && capacity_ - kept >= minimumRoom_;
+    // Sliding moves less than it frees; below the chunk the window grows to it instead, and at
+    // the limit sliding is all that is left to do.
+    bool slide = dropped > 0 && kept <= capacity_ / 2 && capacity_ - kept >= minimumRoom_ &&
+                 capacity_ >= chunk_;
     if (!slide && capacity_ < mostUnits_) {
         std::size_t grown = std::min(std::max(capacity_ * 2, size_ + minimumRoom_), mostUnits_);
         auto* larger = static_cast<Unit*>(std::realloc(buffer_, grown * sizeof(Unit)));

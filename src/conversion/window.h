@@ -54,9 +54,11 @@ class MemorySource final : public TextSource<Unit> {
 template <class Unit>
 class Window {
   public:
-    // firstCapacity: the units held before the window first grows, and so the most read at
-    // once; minimumRoom: the fewest units a fill is ever offered; limit: the most bytes held.
-    Window(TextSource<Unit>& source, std::size_t firstCapacity, std::size_t minimumRoom = 1,
+    // chunk: the units the window holds while it need not hold more, and so the most read at
+    // once (it starts smaller, so that a small feed takes little memory, and grows to it as the
+    // text comes); minimumRoom: the fewest units a fill is ever offered; limit: the most bytes
+    // held.
+    Window(TextSource<Unit>& source, std::size_t chunk, std::size_t minimumRoom = 1,
            std::size_t limit = windowLimit);
     Window(const Window&) = delete;
     Window& operator=(const Window&) = delete;
@@ -96,7 +98,7 @@ class Window {
     TextSource<Unit>& source_;
     Unit* buffer_ = nullptr;
     std::size_t capacity_ = 0, size_ = 0, largest_ = 0;
-    std::size_t minimumRoom_, mostUnits_;
+    std::size_t chunk_, minimumRoom_, mostUnits_;
     Position base_ = 0;  // the position of buffer_[0]
     Position pin_ = notFound;
     bool ended_ = false;
