@@ -3,9 +3,14 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <atomic>
+#include <cerrno>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -22,9 +27,11 @@
 #include "conversion/convert.h"
 #include "conversion/utf8.h"
 #include "lorvex.h"
+#include "platform/system_calls.h"
 #include "support/cases.h"
 #include "support/convert.h"
 #include "support/files.h"
+#include "support/pipes.h"
 
 namespace lorvex::cli {
 namespace {
@@ -238,6 +245,7 @@ TEST(RecordFile, ReadsWholeRecordsAndLocatesAnIncompleteOne) {
     test::writeBytes(dir / "two.rec", test::utf16le(first + second) + "1234567");
     RecordReader file;
     ASSERT_EQ(file.open(dir.path() / "two.rec"), 0);
+    EXPECT_EQ(file.knownCount(), 2u);
     Record record, next;
     ASSERT_TRUE(file.next(record));
     EXPECT_EQ(fieldsOf(1, record, false).title, u"東京!");
@@ -249,6 +257,47 @@ TEST(RecordFile, ReadsWholeRecordsAndLocatesAnIncompleteOne) {
     EXPECT_EQ(file.error(), 0);
     EXPECT_EQ(file.strayBytes(), 7u);
     EXPECT_EQ(file.strayOffset(), 2200u);
+
+    // A stream's count is not known in advance.
+    ASSERT_EQ(::mkfifo((dir / "pipe.rec").c_str(), 0600), 0);
+    test::PipeWriter writer(dir / "pipe.rec", test::utf16le(second + first), false);
+    RecordReader stream;
+    ASSERT_EQ(stream.open(dir / "pipe.rec"), 0);
+    EXPECT_EQ(stream.knownCount(), std::nullopt);
+    ASSERT_TRUE(stream.next(next));
+    EXPECT_EQ(next.summary(), std::u16string(400, u'x'));
+    ASSERT_TRUE(stream.next(next));
+    EXPECT_FALSE(stream.next(next));
+    EXPECT_EQ(stream.error(), 0);
+    EXPECT_EQ(stream.strayBytes(), 0u);
+}
+
+// A read that fails after the first record ends the records with its error, not as the end of
+// the file: show then says it cannot read.
+TEST(RecordFile, AReadErrorMidwayIsNotTheEnd) {
+    static int reads;
+    struct FailingRead {
+        platform::SystemCalls saved = platform::systemCalls;
+        FailingRead() {
+            reads = 0;
+            platform::systemCalls.read = [](int fd, void* buffer, std::size_t size) -> ssize_t {
+                if (++reads < 2) return ::read(fd, buffer, size);
+                errno = EIO;
+                return -1;
+            };
+        }
+        ~FailingRead() { platform::systemCalls = saved; }
+    };
+    test::ScratchDir dir;
+    test::writeBytes(dir / "two.rec", test::utf16le(std::u16string(1100, u'x')));
+    RecordReader file;
+    ASSERT_EQ(file.open(dir.path() / "two.rec"), 0);
+    FailingRead failing;
+    Record record;
+    EXPECT_TRUE(file.next(record));
+    EXPECT_FALSE(file.next(record));
+    EXPECT_EQ(file.error(), EIO);
+    EXPECT_EQ(file.strayBytes(), 0u);
 }
 
 struct NameCase {
