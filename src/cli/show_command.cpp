@@ -13,8 +13,17 @@ namespace lorvex::cli {
 
 namespace {
 
+constexpr std::string_view standardInput = "-";
+
 void print(std::string_view text) {
     std::fwrite(text.data(), 1, text.size(), stdout);
+}
+
+// As readFailure says it of a path; standard input is named in words.
+std::string inputFailure(const std::string& path, platform::Error error, bool opened) {
+    if (path != standardInput) return readFailure(path, error, opened);
+    return std::string(opened ? "cannot read" : "cannot open") +
+           " standard input: " + platform::errorMessage(error);
 }
 
 // Each record is printed as soon as it is read, so memory stays the same whatever the input's
@@ -58,21 +67,24 @@ void show(RecordReader& file, Format format, bool raw) {
 
 ExitStatus showRecords(const ShowOptions& options) {
     RecordReader file;
-    if (platform::Error error = file.open(nativePath(options.path))) {
-        complain(readFailure(options.path, error, false));
+    platform::Error error = options.path == standardInput ? file.openStandardInput()
+                                                          : file.open(nativePath(options.path));
+    if (error != 0) {
+        complain(inputFailure(options.path, error, false));
         return ExitStatus::failure;
     }
     Format format = options.format.value_or(isTerminal(stdout) ? Format::table : Format::jsonl);
     show(file, format, options.raw);
     if (file.error() != 0) {
-        complain(readFailure(options.path, file.error(), true));
+        complain(inputFailure(options.path, file.error(), true));
         return ExitStatus::failure;
     }
     if (file.strayBytes() != 0) {
-        complain("'" + options.path + "' is damaged: the record at byte " +
-                 std::to_string(file.strayOffset()) + " is incomplete (" +
-                 std::to_string(file.strayBytes()) + " of " + std::to_string(recordBytes) +
-                 " bytes)");
+        std::string name =
+            options.path == standardInput ? "standard input" : "'" + options.path + "'";
+        complain(name + " is damaged: the record at byte " + std::to_string(file.strayOffset()) +
+                 " is incomplete (" + std::to_string(file.strayBytes()) + " of " +
+                 std::to_string(recordBytes) + " bytes)");
         return ExitStatus::failure;
     }
     return ExitStatus::success;

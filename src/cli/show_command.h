@@ -11,7 +11,7 @@ namespace lorvex::cli {
 enum class Format { table, csv, json, jsonl };
 
 struct ShowOptions {
-    std::string path;
+    std::string path;              // "-" for standard input
     std::optional<Format> format;  // when absent: table on a terminal, jsonl otherwise
     bool raw = false;              // keep the padding (csv, json and jsonl)
 };
