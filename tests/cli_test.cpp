@@ -3,13 +3,20 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <atomic>
+#include <cerrno>
+#include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <string>
 #include <system_error>
 #include <thread>
+#include <tuple>
 #include <vector>
 
 #include "cli/char_width.h"
@@ -25,9 +32,11 @@
 #include "conversion/convert.h"
 #include "conversion/utf8.h"
 #include "lorvex.h"
+#include "platform/system_calls.h"
 #include "support/cases.h"
 #include "support/convert.h"
 #include "support/files.h"
+#include "support/pipes.h"
 
 namespace lorvex::cli {
 namespace {
@@ -198,40 +207,68 @@ TEST(Json, EveryFieldSurvivesARoundTripAndControlsAreEscaped) {
     EXPECT_EQ(parsed["summary"], "  sum  ");
 }
 
-std::vector<RecordFields> sampleRows() {
-    static const std::u16string title(100, u'T'), summary(400, u's');
-    return {{1, u"Short", u"Mon, 07 Dec 2026 09:00:00 GMT", u"Plain"},
-            {2, title, u"Tue, 08 Dec 2026 10:30:00 GMT", summary},
-            {10, u"東京と大阪の天気予報です", u"Wed", u"tab\there"}};
+struct LayoutCase {
+    const char* name;
+    std::size_t columns;
+    std::optional<std::uint64_t> records;  // nothing: a stream
+    TableLayout layout;
+};
+
+class Layout : public testing::TestWithParam<LayoutCase> {};
+
+TEST_P(Layout, SizesTheColumnsFromTheTerminalAlone) {
+    const LayoutCase& c = GetParam();
+    TableLayout layout = layoutTable(c.columns, c.records);
+    EXPECT_EQ(std::tie(layout.number, layout.title, layout.date, layout.summary),
+              std::tie(c.layout.number, c.layout.title, c.layout.date, c.layout.summary));
 }
 
-TEST(Table, FitsTheWidthItIsGiven) {
-    std::vector<RecordFields> rows = sampleRows();
-    for (std::size_t columns = 50; columns <= 600; ++columns) {
-        TableLayout layout = layoutTable(rows, columns);
-        EXPECT_LE(printedColumns(tableHeading(layout)), columns) << columns;
-        for (const RecordFields& row : rows) {
-            std::string line = tableRow(layout, row);
-            EXPECT_LE(printedColumns(line), columns) << columns << ": " << line;
-            EXPECT_EQ(line.find('\n'), line.size() - 1);
+INSTANTIATE_TEST_SUITE_P(
+    Widths, Layout,
+    testing::Values(
+        LayoutCase{"eighty_columns", 80, 5, {1, 16, 31, 26}},
+        LayoutCase{"a_stream_numbers_in_four_digits", 80, std::nullopt, {4, 15, 31, 24}},
+        LayoutCase{"an_empty_file_still_has_its_number_column", 80, 0, {1, 16, 31, 26}},
+        LayoutCase{"the_number_is_as_wide_as_the_last", 200, 1000000, {7, 62, 31, 94}},
+        LayoutCase{"the_date_stays_whole_down_to_half_the_room", 69, 9, {1, 12, 31, 19}},
+        LayoutCase{"then_it_takes_half_the_room", 68, 9, {1, 12, 30, 19}},
+        LayoutCase{"the_date_gives_way_to_title_and_summary", 31, 9, {1, 8, 8, 8}},
+        LayoutCase{"no_column_goes_below_eight", 10, 9, {1, 8, 8, 8}}),
+    test::CaseName{});
+
+// Whatever the width and the count, the table fills the terminal exactly once it is wide enough
+// for every column's narrowest, and no printed line is wider than that.
+TEST(Table, FillsTheWidthItIsGiven) {
+    static const std::u16string title(100, u'T'), summary(400, u's');
+    const std::vector<RecordFields> rows{
+        {1, u"Short", u"Mon, 07 Dec 2026 09:00:00 +0900", u"Plain"},
+        {22, title, u"Tue, 08 Dec 2026 10:30:00 GMT", summary},
+        {333, u"東京と大阪の天気予報です", u"Wed", u"tab\there \x1B"},
+        {4444, u"\n\n\n\n\n\n\n\n\n\n", u"", u"東京と大阪の天気予報です東京と大阪の天気予報です"}};
+    for (std::optional<std::uint64_t> records : {std::optional<std::uint64_t>{}, {4444}, {99999}}) {
+        for (std::size_t columns = 0; columns <= 300; ++columns) {
+            TableLayout layout = layoutTable(columns, records);
+            std::size_t narrowest = layout.number + 6 + 3 * 8;
+            std::size_t width = layout.number + layout.title + layout.date + layout.summary + 6;
+            EXPECT_EQ(width, std::max(columns, narrowest)) << columns;
+            EXPECT_LE(layout.date, 31u);
+            EXPECT_GE(std::min({layout.title, layout.date, layout.summary}), 8u);
+            EXPECT_LE(printedColumns(tableHeading(layout)), width);
+            for (const RecordFields& row : rows) {
+                std::string line = tableRow(layout, row);
+                EXPECT_LE(printedColumns(line), width) << columns << ": " << line;
+                EXPECT_EQ(line.find('\n'), line.size() - 1);
+            }
         }
     }
 }
 
-TEST(Table, KeepsTheDateWholeOnAnEightyColumnTerminal) {
-    TableLayout layout = layoutTable(sampleRows(), 80);
-    EXPECT_EQ(layout.number, 2u);
-    EXPECT_EQ(layout.date, 29u);
-    EXPECT_EQ(layout.number + layout.title + layout.date + layout.summary + 6, 80u);
-}
-
-TEST(Table, UsesNaturalWidthsWhenEverythingFits) {
-    TableLayout layout = layoutTable(sampleRows(), 1000);
-    EXPECT_EQ(layout.title, 100u);
-    EXPECT_EQ(layout.summary, 400u);
-    EXPECT_EQ(tableRow(layout, sampleRows()[0]).back(), '\n');
-    EXPECT_EQ(tableRow(layout, sampleRows()[0]),
-              " 1  Short" + std::string(95, ' ') + "  Mon, 07 Dec 2026 09:00:00 GMT  Plain\n");
+TEST(Table, RowsKeepTheirNumberWholeAndDropTrailingSpaces) {
+    TableLayout layout{4, 8, 8, 10};
+    EXPECT_EQ(tableHeading(layout), "   #  Title     Date      Summary\n");
+    EXPECT_EQ(tableRow(layout, {7, u"Short", u"Mon", u""}), "   7  Short     Mon\n");
+    EXPECT_EQ(tableRow(layout, {12345, u"東京と大阪の天気", u"Mon, 07 Dec 2026", u"tab\there"}),
+              "12345  東京と…   Mon, 07…  tab\\there\n");
 }
 
 TEST(RecordFile, ReadsWholeRecordsAndLocatesAnIncompleteOne) {
@@ -241,6 +278,7 @@ TEST(RecordFile, ReadsWholeRecordsAndLocatesAnIncompleteOne) {
     test::writeBytes(dir / "two.rec", test::utf16le(first + second) + "1234567");
     RecordReader file;
     ASSERT_EQ(file.open(dir.path() / "two.rec"), 0);
+    EXPECT_EQ(file.knownCount(), 2u);
     Record record, next;
     ASSERT_TRUE(file.next(record));
     EXPECT_EQ(fieldsOf(1, record, false).title, u"東京!");
@@ -252,6 +290,47 @@ TEST(RecordFile, ReadsWholeRecordsAndLocatesAnIncompleteOne) {
     EXPECT_EQ(file.error(), 0);
     EXPECT_EQ(file.strayBytes(), 7u);
     EXPECT_EQ(file.strayOffset(), 2200u);
+
+    // A stream's count is not known in advance.
+    ASSERT_EQ(::mkfifo((dir / "pipe.rec").c_str(), 0600), 0);
+    test::PipeWriter writer(dir / "pipe.rec", test::utf16le(second + first), false);
+    RecordReader stream;
+    ASSERT_EQ(stream.open(dir / "pipe.rec"), 0);
+    EXPECT_EQ(stream.knownCount(), std::nullopt);
+    ASSERT_TRUE(stream.next(next));
+    EXPECT_EQ(next.summary(), std::u16string(400, u'x'));
+    ASSERT_TRUE(stream.next(next));
+    EXPECT_FALSE(stream.next(next));
+    EXPECT_EQ(stream.error(), 0);
+    EXPECT_EQ(stream.strayBytes(), 0u);
+}
+
+// A read that fails after the first record ends the records with its error, not as the end of
+// the file: show then says it cannot read.
+TEST(RecordFile, AReadErrorMidwayIsNotTheEnd) {
+    static int reads;
+    struct FailingRead {
+        platform::SystemCalls saved = platform::systemCalls;
+        FailingRead() {
+            reads = 0;
+            platform::systemCalls.read = [](int fd, void* buffer, std::size_t size) -> ssize_t {
+                if (++reads < 2) return ::read(fd, buffer, size);
+                errno = EIO;
+                return -1;
+            };
+        }
+        ~FailingRead() { platform::systemCalls = saved; }
+    };
+    test::ScratchDir dir;
+    test::writeBytes(dir / "two.rec", test::utf16le(std::u16string(1100, u'x')));
+    RecordReader file;
+    ASSERT_EQ(file.open(dir.path() / "two.rec"), 0);
+    FailingRead failing;
+    Record record;
+    EXPECT_TRUE(file.next(record));
+    EXPECT_FALSE(file.next(record));
+    EXPECT_EQ(file.error(), EIO);
+    EXPECT_EQ(file.strayBytes(), 0u);
 }
 
 struct NameCase {

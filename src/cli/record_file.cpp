@@ -1,11 +1,26 @@
 #include "record_file.h"
 
+#include <filesystem>
+#include <system_error>
+
 #include "text.h"
 
 namespace lorvex::cli {
 
 platform::Error RecordReader::open(const platform::NativePath& path) {
-    return file_.open(path);
+    if (platform::Error error = file_.open(path)) return error;
+    // Asked of the path once it is open: a file replaced in between only sizes the table wrong.
+    std::error_code failed;
+    std::filesystem::path name(path);
+    if (std::filesystem::is_regular_file(name, failed)) {
+        std::uintmax_t size = std::filesystem::file_size(name, failed);
+        if (!failed) knownCount_ = size / recordBytes;
+    }
+    return 0;
+}
+
+platform::Error RecordReader::openStandardInput() {
+    return file_.openStandardInput();
 }
 
 bool RecordReader::next(Record& record) {

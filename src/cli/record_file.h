@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string_view>
 
 #include "../conversion/record.h"
@@ -14,6 +15,12 @@ namespace lorvex::cli {
 class RecordReader {
   public:
     platform::Error open(const platform::NativePath& path);
+    // Records piped in, or any other standard input.
+    platform::Error openStandardInput();
+
+    // How many whole records a regular file held when it was opened; nothing for a stream or a
+    // device, whose end is not known in advance.
+    std::optional<std::uint64_t> knownCount() const { return knownCount_; }
 
     // Reads the next whole record, its UTF-16LE bytes decoded. False at the end of the file, and
     // when reading fails (see error) or the file ends inside a record (see strayBytes).
@@ -30,6 +37,7 @@ class RecordReader {
     std::uint64_t offset_ = 0;  // of the next record
     std::size_t stray_ = 0;
     platform::Error error_ = 0;
+    std::optional<std::uint64_t> knownCount_;
     unsigned char bytes_[recordBytes];
 };
 

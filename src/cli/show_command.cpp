@@ -2,11 +2,11 @@
 
 #include <cstdio>
 #include <string_view>
-#include <vector>
 
 #include "arguments.h"
 #include "export_formats.h"
 #include "record_file.h"
+#include "report.h"
 #include "table_format.h"
 #include "terminal.h"
 
@@ -14,37 +14,39 @@ namespace lorvex::cli {
 
 namespace {
 
-void print(std::string_view text) {
-    std::fwrite(text.data(), 1, text.size(), stdout);
-}
-
-// The table reads every record before the first row, to size its columns.
-void showTable(RecordReader& file) {
-    std::vector<Record> records;
-    for (Record record; file.next(record);)
-        records.push_back(record);
-    std::vector<RecordFields> rows;
-    rows.reserve(records.size());
-    for (std::size_t i = 0; i < records.size(); ++i)
-        rows.push_back(fieldsOf(i + 1, records[i], false));
-    TableLayout layout = layoutTable(rows, outputColumns());
-    print(tableHeading(layout));
-    for (const RecordFields& row : rows)
-        print(tableRow(layout, row));
-}
-
-void showExport(RecordReader& file, Format format, bool raw) {
-    if (format == Format::csv) print(csvHeader());
+// Each record is printed as soon as it is read, so memory stays the same whatever the input's
+// size, and an endless one streams.
+void show(RecordReader& file, Format format, bool raw) {
+    TableLayout layout{};
+    if (format == Format::table) {
+        layout = layoutTable(outputColumns(), file.knownCount());
+        print(tableHeading(layout));
+    } else if (format == Format::csv) {
+        print(csvHeader());
+    }
+    // A pipe may bring its records slowly: each goes on as it comes. A file is read at full speed,
+    // through the buffer.
+    bool stream = !file.knownCount();
     std::size_t count = 0;
-    for (Record record; file.next(record);) {
-        RecordFields fields = fieldsOf(++count, record, raw);
-        if (format == Format::csv) {
-            print(csvRow(fields));
-        } else if (format == Format::json) {
-            print((count == 1 ? "[\n  " : ",\n  ") + jsonObject(fields));
-        } else {
-            print(jsonObject(fields) + '\n');
+    // Once stdout fails (a reader gone where SIGPIPE does not end the process, as on Windows),
+    // reading on would never end on an endless input.
+    for (Record record; !std::ferror(stdout) && file.next(record);) {
+        RecordFields fields = fieldsOf(++count, record, raw && format != Format::table);
+        switch (format) {
+            case Format::table:
+                print(tableRow(layout, fields));
+                break;
+            case Format::csv:
+                print(csvRow(fields));
+                break;
+            case Format::json:
+                print((count == 1 ? "[\n  " : ",\n  ") + jsonObject(fields));
+                break;
+            case Format::jsonl:
+                print(jsonObject(fields) + '\n');
+                break;
         }
+        if (stream) std::fflush(stdout);
     }
     if (format == Format::json) print(count == 0 ? "[]\n" : "\n]\n");
 }
@@ -53,16 +55,14 @@ void showExport(RecordReader& file, Format format, bool raw) {
 
 ExitStatus showRecords(const ShowOptions& options) {
     RecordReader file;
-    if (platform::Error error = file.open(nativePath(options.path))) {
+    platform::Error error =
+        options.path == "-" ? file.openStandardInput() : file.open(nativePath(options.path));
+    if (error != 0) {
         complain(readFailure(fileName(options.path), error, false));
         return ExitStatus::failure;
     }
     Format format = options.format.value_or(isTerminal(stdout) ? Format::table : Format::jsonl);
-    if (format == Format::table) {
-        showTable(file);
-    } else {
-        showExport(file, format, options.raw);
-    }
+    show(file, format, options.raw);
     if (file.error() != 0) {
         complain(readFailure(fileName(options.path), file.error(), true));
         return ExitStatus::failure;

@@ -11,14 +11,14 @@ namespace lorvex::cli {
 enum class Format { table, csv, json, jsonl };
 
 struct ShowOptions {
-    std::string path;
+    std::string path;              // "-" for standard input
     std::optional<Format> format;  // when absent: table on a terminal, jsonl otherwise
     bool raw = false;              // keep the padding (csv, json and jsonl)
 };
 
-// Writes the records to stdout. A file whose size is not a whole number of records is damaged:
-// the whole records before the incomplete one are shown, and then it fails with the offset of
-// the incomplete record.
+// Writes the records to stdout, each as soon as it is read. A file whose size is not a whole number
+// of records is damaged: the whole records before the incomplete one are shown, and then it fails
+// with the offset of the incomplete record.
 ExitStatus showRecords(const ShowOptions& options);
 
 }  // namespace lorvex::cli

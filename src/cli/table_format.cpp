@@ -10,14 +10,22 @@ namespace lorvex::cli {
 namespace {
 
 constexpr std::size_t gap = 2;
+// 31 columns hold an RFC 822 date with a numeric zone ("Mon, 07 Dec 2026 09:00:00 +0900"), the
+// longest form feeds commonly give; on a narrow terminal the date takes no more than half the
+// room, so that title and summary keep at least as much between them. They split it 2 : 3, the
+// summary holding four times the text. 8 columns still show a short word and its ellipsis. 4
+// digits number the records of any feed of a usual size; a longer stream only widens the rows
+// past the 9,999th.
+constexpr std::size_t dateColumns = 31;
 constexpr std::size_t narrowest = 8;
+constexpr std::size_t streamDigits = 4;
 
 constexpr std::u16string_view numberHeading = u"#";
 constexpr std::u16string_view titleHeading = u"Title";
 constexpr std::u16string_view dateHeading = u"Date";
 constexpr std::u16string_view summaryHeading = u"Summary";
 
-std::size_t digits(std::size_t n) {
+std::size_t digits(std::uint64_t n) {
     std::size_t count = 1;
     while (n >= 10) {
         n /= 10;
@@ -26,12 +34,12 @@ std::size_t digits(std::size_t n) {
     return count;
 }
 
+// The number is right-aligned and never cut: one wider than its column pushes its row right.
 std::string line(const TableLayout& layout, std::u16string_view number, std::u16string_view title,
                  std::u16string_view date, std::u16string_view summary) {
     std::string spaces(gap, ' ');
-    std::string numberText = fitColumns(number, layout.number, false);
     std::string out(layout.number - std::min(layout.number, displayColumns(number)), ' ');
-    out += numberText + spaces + fitColumns(title, layout.title, true) + spaces +
+    out += escapeForDisplay(number) + spaces + fitColumns(title, layout.title, true) + spaces +
            fitColumns(date, layout.date, true) + spaces +
            fitColumns(summary, layout.summary, false);
     out.erase(out.find_last_not_of(' ') + 1);
@@ -40,26 +48,16 @@ std::string line(const TableLayout& layout, std::u16string_view number, std::u16
 
 }  // namespace
 
-TableLayout layoutTable(const std::vector<RecordFields>& rows, std::size_t columns) {
-    TableLayout natural{digits(rows.empty() ? 1 : rows.back().number), displayColumns(titleHeading),
-                        displayColumns(dateHeading), displayColumns(summaryHeading)};
-    for (const RecordFields& row : rows) {
-        natural.title = std::max(natural.title, displayColumns(row.title));
-        natural.date = std::max(natural.date, displayColumns(row.date));
-        natural.summary = std::max(natural.summary, displayColumns(row.summary));
-    }
-    std::size_t fixed = natural.number + 3 * gap;
+TableLayout layoutTable(std::size_t columns, std::optional<std::uint64_t> records) {
+    TableLayout layout{};
+    layout.number = records ? digits(*records) : streamDigits;
+    std::size_t fixed = layout.number + 3 * gap;
     std::size_t room = columns > fixed ? columns - fixed : 0;
-    if (natural.title + natural.date + natural.summary <= room) return natural;
-
-    TableLayout layout = natural;
-    layout.date = std::min(natural.date, std::max(narrowest, room / 2));
-    std::size_t rest = room > layout.date ? room - layout.date : 0;
-    layout.title = std::min(natural.title, std::max(narrowest, rest * 2 / 5));
-    layout.summary = std::min(natural.summary, rest > layout.title ? rest - layout.title : 0);
-    // A short summary leaves its share to the title.
-    layout.title = std::min(natural.title, std::max(layout.title, rest - layout.summary));
-    layout.summary = std::max(narrowest, layout.summary);
+    std::size_t date = std::min({dateColumns, room / 2, room - std::min(room, 2 * narrowest)});
+    layout.date = std::max(narrowest, date);
+    std::size_t rest = room - std::min(room, layout.date);
+    layout.title = std::max(narrowest, rest * 2 / 5);
+    layout.summary = std::max(narrowest, rest - std::min(rest, layout.title));
     return layout;
 }
 

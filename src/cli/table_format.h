@@ -2,8 +2,9 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
+#include <optional>
 #include <string>
-#include <vector>
 
 #include "record_file.h"
 
@@ -14,11 +15,13 @@ struct TableLayout {
     std::size_t number, title, date, summary;
 };
 
-// Columns as wide as their widest field when the table fits in `columns`; else the date is kept
-// whole where it can be (it is short and the same shape on every row), and the room left is
-// shared between title and summary, each cut with an ellipsis. No column shrinks below a few
-// characters, so on a very narrow terminal rows wrap rather than vanish.
-TableLayout layoutTable(const std::vector<RecordFields>& rows, std::size_t columns);
+// Columns sized from the terminal's width alone, never from the records, so that each row can be
+// printed as soon as its record is read. The number column is as wide as the largest record
+// number when the count of records is known, else 4 digits (a larger number widens its own row).
+// The date takes 31 columns, but at most half the room left, and title and summary share the
+// rest 2 : 3. Title, date and summary are never narrower than 8 columns: on a terminal too
+// narrow for that, rows wrap rather than vanish.
+TableLayout layoutTable(std::size_t columns, std::optional<std::uint64_t> records);
 
 // The heading line and one line per record, each ended by "\n" and without trailing spaces.
 // Fields are escaped (see display.h), so that a row always stays one line.

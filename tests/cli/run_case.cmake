@@ -4,7 +4,8 @@
 # CASE_DIR/stderr byte for byte, and their exit statuses, one a line, CASE_DIR/status.
 #
 # A command line may begin with NAME=value words, set in its environment (COLUMNS is unset
-# otherwise, so that no table depends on the terminal the tests run in).
+# otherwise, so that no table depends on the terminal the tests run in). When the case has a file
+# CASE_DIR/stdin, each command reads it as its standard input.
 #
 # With the environment variable LORVEX_UPDATE_CASES=1, the case's expected files are rewritten
 # from what the commands did, to be reviewed before they are committed.
@@ -21,6 +22,10 @@ file(COPY "${DATA_DIR}/" DESTINATION "${WORK_DIR}/data")
 file(COPY "${EXAMPLES_DIR}/" DESTINATION "${WORK_DIR}/examples")
 
 file(STRINGS "${CASE_DIR}/cmd" lines ENCODING UTF-8)
+set(input)
+if(EXISTS "${CASE_DIR}/stdin")
+  set(input INPUT_FILE "${CASE_DIR}/stdin")
+endif()
 set(stdout_parts)
 set(stderr_parts)
 set(statuses "")
@@ -39,6 +44,7 @@ foreach(line IN LISTS lines)
   execute_process(
     COMMAND "${CMAKE_COMMAND}" -E env --unset=COLUMNS ${environment} ${emulator} "${LORVEX}" ${words}
     WORKING_DIRECTORY "${WORK_DIR}"
+    ${input}
     OUTPUT_FILE "${output_dir}/stdout.${index}"
     ERROR_FILE "${output_dir}/stderr.${index}"
     RESULT_VARIABLE status)
