@@ -18,10 +18,22 @@ void complain(const std::string& message) {
     std::fprintf(stderr, "lorvex: %s\n", message.c_str());
 }
 
+namespace {
+
+void noteWriteError() {
+    if (firstWriteError == 0) firstWriteError = errno != 0 ? errno : EIO;
+}
+
+}  // namespace
+
 void print(std::string_view data) {
-    if (std::fwrite(data.data(), 1, data.size(), stdout) != data.size() && firstWriteError == 0) {
-        firstWriteError = errno != 0 ? errno : EIO;
-    }
+    errno = 0;
+    if (std::fwrite(data.data(), 1, data.size(), stdout) != data.size()) noteWriteError();
+}
+
+void flushOutput() {
+    errno = 0;
+    if (std::fflush(stdout) != 0) noteWriteError();
 }
 
 std::string fileName(const std::string& path, const char* standardName) {
@@ -39,12 +51,13 @@ std::string readFailure(const std::string& name, platform::Error error, bool ope
 }
 
 ExitStatus finishOutput(ExitStatus status) {
-    errno = 0;
-    bool flushed = std::fflush(stdout) == 0;
-    int error = flushed ? firstWriteError : errno;
-    if (flushed && !std::ferror(stdout)) return status;
-    complain("cannot write to standard output: " +
-             platform::errorMessage(error != 0 ? error : EIO));
+    flushOutput();
+    if (firstWriteError == 0 && !std::ferror(stdout)) return status;
+    int error = firstWriteError != 0 ? firstWriteError : EIO;
+    // A reader that has gone (head) wanted no more: that needs no complaint.
+    if (!platform::isBrokenPipe(error)) {
+        complain("cannot write to standard output: " + platform::errorMessage(error));
+    }
     return ExitStatus::failure;
 }
 

@@ -19,8 +19,10 @@ enum class ExitStatus : int {
 // Prints "lorvex: message" as one line on stderr.
 void complain(const std::string& message);
 
-// Writes data to stdout, remembering why the first write that failed did.
+// Writes data to stdout, or sends on what was written, remembering why the first write that
+// failed did.
 void print(std::string_view data);
+void flushOutput();
 
 // A file named in a message: quoted, with every character that would act on the terminal
 // escaped; "-" is "standard input" or "standard output", as standardName says.

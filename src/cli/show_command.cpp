@@ -46,7 +46,7 @@ void show(RecordReader& file, Format format, bool raw) {
                 print(jsonObject(fields) + '\n');
                 break;
         }
-        if (stream) std::fflush(stdout);
+        if (stream) flushOutput();
     }
     if (format == Format::json) print(count == 0 ? "[]\n" : "\n]\n");
 }
