@@ -7,6 +7,8 @@
 #include <shellapi.h>
 #endif
 
+#include <algorithm>
+
 namespace lorvex::cli {
 
 #ifdef _WIN32
@@ -34,6 +36,70 @@ platform::NativePath nativePath(const std::string& argument) {
     return path;
 }
 
+namespace {
+
+std::string utf8Of(const std::wstring& text) {
+    int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr,
+                                   0, nullptr, nullptr);
+    std::string out(static_cast<std::size_t>(size), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), size,
+                        nullptr, nullptr);
+    return out;
+}
+
+// Where the last component of path starts: after the last separator, or after a drive.
+std::size_t componentStart(const std::string& path) {
+    std::size_t separator = path.find_last_of("/\\");
+    if (separator != std::string::npos) return separator + 1;
+    return path.size() >= 2 && path[1] == ':' ? 2 : 0;
+}
+
+}  // namespace
+
+std::string lastComponent(const std::string& path) {
+    return path.substr(componentStart(path));
+}
+
+std::string joinPath(const std::string& dir, const std::string& name) {
+    bool complete = dir.empty() || componentStart(dir) == dir.size();  // "", "out\\", "Z:"
+    return complete ? dir + name : dir + '\\' + name;
+}
+
+std::string nameKey(const std::string& path) {
+    // NTFS compares names through the system's own table of upper-case letters, Ä and ä alike.
+    std::wstring wide = nativePath(path);
+    CharUpperBuffW(wide.data(), static_cast<DWORD>(wide.size()));
+    return utf8Of(wide);
+}
+
+std::vector<std::string> expandWildcards(const std::vector<std::string>& arguments,
+                                         std::vector<std::string>& unmatched) {
+    std::vector<std::string> expanded;
+    for (const std::string& argument : arguments) {
+        std::size_t start = componentStart(argument);
+        if (argument.find_first_of("*?", start) == std::string::npos) {
+            expanded.push_back(argument);
+            continue;
+        }
+        std::vector<std::string> matches;
+        WIN32_FIND_DATAW found;
+        HANDLE search = FindFirstFileExW(nativePath(argument).c_str(), FindExInfoBasic, &found,
+                                         FindExSearchNameMatch, nullptr, 0);
+        if (search != INVALID_HANDLE_VALUE) {
+            do {
+                if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+                    matches.push_back(argument.substr(0, start) + utf8Of(found.cFileName));
+                }
+            } while (FindNextFileW(search, &found));
+            FindClose(search);
+        }
+        if (matches.empty()) unmatched.push_back(argument);
+        std::sort(matches.begin(), matches.end());
+        expanded.insert(expanded.end(), matches.begin(), matches.end());
+    }
+    return expanded;
+}
+
 #else
 
 // POSIX file names are bytes: they pass through untouched, whatever their encoding.
@@ -43,6 +109,23 @@ std::vector<std::string> utf8Arguments(int argc, char** argv) {
 
 platform::NativePath nativePath(const std::string& argument) {
     return argument;
+}
+
+std::string lastComponent(const std::string& path) {
+    return path.substr(path.find_last_of('/') + 1);
+}
+
+std::string joinPath(const std::string& dir, const std::string& name) {
+    return dir.empty() || dir.ends_with('/') ? dir + name : dir + '/' + name;
+}
+
+std::string nameKey(const std::string& path) {
+    return path;
+}
+
+std::vector<std::string> expandWildcards(const std::vector<std::string>& arguments,
+                                         std::vector<std::string>&) {
+    return arguments;  // the shell has expanded them
 }
 
 #endif

@@ -15,4 +15,23 @@ std::vector<std::string> utf8Arguments(int argc, char** argv);
 // The operating system's form of a path given as an argument.
 platform::NativePath nativePath(const std::string& argument);
 
+// Paths as the platform spells them. On Windows a path may use either separator, a name may
+// follow a drive ("Z:feed.xml", in that drive's current directory), and names that differ only
+// in letter case name one file; elsewhere "/" is the one separator and every byte counts.
+
+// The last component of path: its file name.
+std::string lastComponent(const std::string& path);
+
+// name inside dir, joined with the platform's separator (a "\\?\" path takes no other).
+std::string joinPath(const std::string& dir, const std::string& name);
+
+// A key that two paths share when the file system takes them for one name.
+std::string nameKey(const std::string& path);
+
+// The arguments with each "*" or "?" pattern replaced by the files it matches, sorted: on
+// Windows the program expands them, not the shell. A pattern that matches no file is added to
+// unmatched and dropped.
+std::vector<std::string> expandWildcards(const std::vector<std::string>& arguments,
+                                         std::vector<std::string>& unmatched);
+
 }  // namespace lorvex::cli

@@ -18,12 +18,6 @@ namespace lorvex::cli {
 
 namespace {
 
-#ifdef _WIN32
-constexpr std::string_view separators = "/\\";
-#else
-constexpr std::string_view separators = "/";
-#endif
-
 // One line that names the file and the reason.
 std::string describeFailure(const Conversion& result, const std::string& input,
                             const std::string& output) {
@@ -44,21 +38,6 @@ std::string describeFailure(const Conversion& result, const std::string& input,
             return "out of memory converting " + input;
     }
     return {};
-}
-
-std::string joinPath(const std::string& dir, const std::string& name) {
-    if (dir.empty()) return name;
-    return separators.find(dir.back()) == std::string_view::npos ? dir + '/' + name : dir + name;
-}
-
-// Output names as the file system compares them: Windows ignores letter case.
-std::string sameFileKey(std::string path) {
-#ifdef _WIN32
-    for (char& c : path) {
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    }
-#endif
-    return path;
 }
 
 // Converts input into output, either of them "-" for a standard stream.
@@ -89,8 +68,7 @@ std::string recordsWritten(std::size_t records, const std::string& output) {
 }  // namespace
 
 std::string recordFileName(const std::string& feed) {
-    std::size_t slash = feed.find_last_of(separators);
-    std::string name = slash == std::string::npos ? feed : feed.substr(slash + 1);
+    std::string name = lastComponent(feed);
     std::size_t dot = name.rfind('.');
     if (dot != std::string::npos && dot != 0) name.erase(dot);
     return name + ".rec";
@@ -130,7 +108,7 @@ ExitStatus convertBatch(const BatchOptions& options) {
         outputs[i] = joinPath(options.outputDir, recordFileName(options.feeds[i]));
         skipped[i] = platform::sameFile(nativePath(options.feeds[i]), nativePath(outputs[i]));
         if (skipped[i]) continue;
-        auto [first, isNew] = firstWriter.emplace(sameFileKey(outputs[i]), i);
+        auto [first, isNew] = firstWriter.emplace(nameKey(outputs[i]), i);
         if (!isNew) clashes[i] = options.feeds[first->second];
     }
 

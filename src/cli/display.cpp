@@ -57,10 +57,11 @@ std::string escapeForDisplay(std::u16string_view text) {
     return out;
 }
 
-std::string escapeUtf8ForDisplay(std::string_view text) {
+std::string escapeFileName(std::string_view name) {
     std::string out;
-    for (std::size_t i = 0; i < text.size();) {
-        out += glyphOf(lorvex::nextCodePoint(text, i)).text;
+    for (std::size_t i = 0; i < name.size();) {
+        char32_t c = lorvex::nextCodePoint(name, i);
+        out += c == U'\\' ? "\\" : glyphOf(c).text;
     }
     return out;
 }

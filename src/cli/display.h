@@ -22,8 +22,9 @@ Glyph glyphOf(char32_t c);
 
 // The whole of text, escaped.
 std::string escapeForDisplay(std::u16string_view text);
-// The same for UTF-8, such as a file name (an ill-formed byte shows as U+FFFD).
-std::string escapeUtf8ForDisplay(std::string_view text);
+// The same for a file name in UTF-8 (an ill-formed byte shows as U+FFFD), whose backslashes
+// stay as they are: on Windows they are its separators.
+std::string escapeFileName(std::string_view name);
 
 // The columns that text takes once escaped.
 std::size_t displayColumns(std::u16string_view text);

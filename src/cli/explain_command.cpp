@@ -106,7 +106,7 @@ ExitStatus explainFeed(const std::string& path) {
     // byte order mark counted). Other text is walked in 16-bit characters that no longer map to
     // the file's bytes one to one; say so.
     bool utf8 = text.encoding() == Encoding::utf8;
-    std::string name = path == "-" ? "standard input" : escapeUtf8ForDisplay(path);
+    std::string name = path == "-" ? "standard input" : escapeFileName(path);
     printLine(name + (utf8 ? ": UTF-8; positions are byte offsets into the file"
                            : ": decoded to UTF-16; positions count 16-bit characters "
                              "of the decoded text"));

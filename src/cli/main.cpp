@@ -184,7 +184,14 @@ ExitStatus run(const std::vector<std::string>& arguments) {
         if (std::find(files.begin(), files.end(), "-") != files.end()) {
             return usageError(*convert, "-d converts files, not standard input");
         }
-        return lorvex::cli::convertBatch({outputDir, files, jobs, verbose});
+        std::vector<std::string> unmatched;
+        files = lorvex::cli::expandWildcards(files, unmatched);
+        for (const std::string& pattern : unmatched)
+            lorvex::cli::complain("no file matches " + lorvex::cli::fileName(pattern));
+        ExitStatus status =
+            files.empty() ? ExitStatus::failure
+                          : lorvex::cli::convertBatch({outputDir, files, jobs, verbose});
+        return unmatched.empty() ? status : ExitStatus::failure;
     }
     if (outputOption->count() != 0) files.push_back(output);
     if (files.size() != 2) {

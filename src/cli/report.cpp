@@ -38,7 +38,7 @@ void flushOutput() {
 
 std::string fileName(const std::string& path, const char* standardName) {
     if (path == "-") return standardName;
-    return "'" + escapeUtf8ForDisplay(path) + "'";
+    return "'" + escapeFileName(path) + "'";
 }
 
 std::string reasonFor(platform::Error error) {
