@@ -1,14 +1,24 @@
 // ConvertFile as a host calls it: results, failures, files left alone, threads, real feeds.
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <map>
+#include <optional>
+#include <ostream>
 #include <string>
 #include <thread>
 #include <vector>
 
+#ifndef _WIN32
+#include <unistd.h>
+#endif
+
 #include "lorvex.h"
+#include "support/cases.h"
 #include "support/convert.h"
 #include "support/files.h"
 
@@ -22,56 +32,84 @@ const std::string twoItems =
     " <item><title>A</title><description>a</description><pubDate>d1</pubDate></item>"
     "<item><title>B</title><description>b</description><pubDate>d2</pubDate></item>";
 
-TEST(ConvertFile, NullPathsFail) {
-    const lorvex_char path[] = {'x', 0};
-    EXPECT_EQ(ConvertFile(nullptr, path), -1);
-    EXPECT_EQ(ConvertFile(path, nullptr), -1);
-}
-
-TEST(ConvertFile, MissingInputFailsAndLeavesTheOutputUntouched) {
-    ScratchDir dir;
-    test::writeBytes(dir / "out.rec", "keep me");
-    EXPECT_EQ(test::convert(dir / "missing.xml", dir / "out.rec"), -1);
-    EXPECT_EQ(test::readBytes(dir / "out.rec"), "keep me");
-}
-
-TEST(ConvertFile, InputThatIsADirectoryFails) {
-    ScratchDir dir;
-    EXPECT_EQ(test::convert(dir.path(), dir / "out.rec"), -1);
-    EXPECT_FALSE(fs::exists(dir / "out.rec"));
-}
-
-TEST(ConvertFile, OutputInAMissingDirectoryFails) {
-    ScratchDir dir;
-    test::writeBytes(dir / "feed.xml", twoItems);
-    EXPECT_EQ(test::convert(dir / "feed.xml", dir / "no" / "out.rec"), -1);
-}
-
-TEST(ConvertFile, OutputThatIsADirectoryFails) {
-    ScratchDir dir;
-    test::writeBytes(dir / "feed.xml", twoItems);
-    fs::create_directory(dir / "out");
-    EXPECT_EQ(test::convert(dir / "feed.xml", dir / "out"), -1);
-    EXPECT_TRUE(fs::is_directory(dir / "out"));
-}
-
 #ifndef _WIN32
-TEST(ConvertFile, OutputOnAFullDeviceFails) {
-    if (!fs::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
-    ScratchDir dir;
-    test::writeBytes(dir / "feed.xml", twoItems);
-    EXPECT_EQ(test::convert(dir / "feed.xml", "/dev/full"), -1);
+// errno after each kind of failure, and after a success. Each case runs in a folder holding
+// feed.xml (two items), out.rec (old records) and an empty folder dir; a path is a name in that
+// folder, an absolute path, null, or "<pipe>": /dev/fd/N for a pipe whose reader has gone.
+struct ErrnoCase {
+    const char* name;
+    const char16_t* input;
+    const char16_t* output;
+    int result;
+    int error;  // errno after the call, which sets it to EDOM before it
+};
+
+void PrintTo(const ErrnoCase& c, std::ostream* out) {
+    *out << c.name;
 }
 
-TEST(ConvertFile, PathWithALoneSurrogateFails) {
+// Every file in the folder and what it holds, so that a failure can be seen to change nothing.
+std::map<fs::path, std::string> contentsOf(const fs::path& folder) {
+    std::map<fs::path, std::string> contents;
+    for (const auto& entry : fs::recursive_directory_iterator(folder))
+        contents[entry.path()] = entry.is_directory() ? "(folder)" : test::readBytes(entry.path());
+    return contents;
+}
+
+class Errno : public testing::TestWithParam<ErrnoCase> {};
+
+TEST_P(Errno, TellsTheCause) {
+    const ErrnoCase& c = GetParam();
     ScratchDir dir;
     test::writeBytes(dir / "feed.xml", twoItems);
-    std::u16string input = test::widePath(dir / "feed.xml");
-    std::u16string output = test::widePath(dir.path()) + u"/\xD800.rec";
-    EXPECT_EQ(ConvertFile(reinterpret_cast<const lorvex_char*>(input.c_str()),
-                          reinterpret_cast<const lorvex_char*>(output.c_str())),
-              -1);
+    test::writeBytes(dir / "out.rec", "old records");
+    fs::create_directory(dir / "dir");
+    int ends[2];
+    ASSERT_EQ(::pipe(ends), 0);
+    ::close(ends[0]);
+    auto path = [&](const char16_t* name) -> std::optional<std::u16string> {
+        if (name == nullptr) return std::nullopt;
+        if (name == std::u16string_view(u"<pipe>"))
+            return test::utf16("/dev/fd/" + std::to_string(ends[1]));
+        if (name[0] == u'/') return name;
+        return test::widePath(dir.path()) + u"/" + name;
+    };
+    std::optional<std::u16string> input = path(c.input), output = path(c.output);
+    if (output && output->starts_with(u"/dev/") && !fs::exists(test::utf8(*output))) {
+        GTEST_SKIP() << "no " << test::utf8(*output);
+    }
+    const auto before = contentsOf(dir.path());
+
+    errno = EDOM;
+    int result =
+        ConvertFile(input ? reinterpret_cast<const lorvex_char*>(input->c_str()) : nullptr,
+                    output ? reinterpret_cast<const lorvex_char*>(output->c_str()) : nullptr);
+    int error = errno;
+    ::close(ends[1]);
+
+    EXPECT_EQ(result, c.result);
+    EXPECT_EQ(error, c.error) << std::strerror(error);
+    if (result == -1) {
+        EXPECT_EQ(contentsOf(dir.path()), before);
+    }
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    ConvertFile, Errno,
+    testing::Values(
+        ErrnoCase{"null_input", nullptr, u"out.rec", -1, EINVAL},
+        ErrnoCase{"null_output", u"feed.xml", nullptr, -1, EINVAL},
+        // POSIX names are bytes, and a lone surrogate has no UTF-8 form.
+        ErrnoCase{"lone_surrogate", u"feed.xml", u"out\xD800.rec", -1, EINVAL},
+        ErrnoCase{"missing_input", u"missing.xml", u"out.rec", -1, ENOENT},
+        ErrnoCase{"input_is_a_folder", u"dir", u"out.rec", -1, EISDIR},
+        ErrnoCase{"output_in_a_missing_folder", u"feed.xml", u"missing/out.rec", -1, ENOENT},
+        ErrnoCase{"output_is_a_folder", u"feed.xml", u"dir", -1, EISDIR},
+        ErrnoCase{"full_device", u"feed.xml", u"/dev/full", -1, ENOSPC},
+        ErrnoCase{"pipe_without_a_reader", u"feed.xml", u"<pipe>", -1, EPIPE},
+        // A new output: the library's own look at it fails (ENOENT) on the way to success.
+        ErrnoCase{"success_keeps_the_callers_errno", u"feed.xml", u"new.rec", 2, EDOM}),
+    test::CaseName{});
 #endif
 
 TEST(ConvertFile, FeedWithoutRecordsStillCreatesAnEmptyOutput) {
