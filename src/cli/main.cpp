@@ -90,7 +90,7 @@ const char* const convertHelp =
     "fails, naming each with its reason, and converts the others all the same.\n";
 
 const char* const showHelp =
-    "Shows the records of RECORDS ('-' reads standard input).\n"
+    "Shows the records of RECORDS, or of standard input without it or with '-'.\n"
     "\n"
     "  -f, --format FORMAT    table, for people: one row per record, sized to the terminal;\n"
     "                         csv (RFC 4180), json (one array) or jsonl (one object per\n"
@@ -142,9 +142,10 @@ ExitStatus run(const std::vector<std::string>& arguments) {
     lorvex::cli::ShowOptions show;
     std::string format;
     CLI::App* showCommand = addCommand(
-        app, "show", "Usage: lorvex show [--format table|csv|json|jsonl] [--raw] RECORDS\n",
+        app, "show", "Usage: lorvex show [--format table|csv|json|jsonl] [--raw] [RECORDS]\n",
         showHelp);
-    showCommand->add_option("RECORDS", show.path)->required();
+    show.path = "-";
+    showCommand->add_option("RECORDS", show.path);
     showCommand->add_option("-f,--format", format)
         ->check(CLI::IsMember(std::vector<std::string>{"table", "csv", "json", "jsonl"}));
     showCommand->add_flag("--raw", show.raw);
@@ -188,9 +189,9 @@ ExitStatus run(const std::vector<std::string>& arguments) {
         files = lorvex::cli::expandWildcards(files, unmatched);
         for (const std::string& pattern : unmatched)
             lorvex::cli::complain("no file matches " + lorvex::cli::fileName(pattern));
-        ExitStatus status =
-            files.empty() ? ExitStatus::failure
-                          : lorvex::cli::convertBatch({outputDir, files, jobs, verbose});
+        ExitStatus status = files.empty()
+                                ? ExitStatus::failure
+                                : lorvex::cli::convertBatch({outputDir, files, jobs, verbose});
         return unmatched.empty() ? status : ExitStatus::failure;
     }
     if (outputOption->count() != 0) files.push_back(output);
