@@ -96,6 +96,7 @@ LegacyDecoder::Decoded LegacyDecoder::decode(std::string_view bytes, bool last, 
                                              std::size_t room) {
     std::size_t consumed = 0;
     if (handedOut_ == pending_.size() && !bytes.empty()) {
+        pending_.clear();
         handedOut_ = 0;
         // Only whole characters go to the converter, which keeps no state between calls: the
         // bytes up to the last one that cannot be part of a longer character.
