@@ -5,17 +5,25 @@
 //   windows_host_test load
 //   windows_host_test exports
 //   windows_host_test convert <example feed> <corpus feed folder> <native records> <scratch>
+//   windows_host_test cycles <count> <example feed> <scratch>
+//   windows_host_test overlapping <calls> <scratch>
+//   windows_host_test fulldisk <folder on a small file system>
+//   windows_host_test children <scratch>
 //
 // Each check prints one line; the exit code is 1 when any check failed.
 #include <windows.h>
 
+#include <psapi.h>
+
 #include <algorithm>
+#include <atomic>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "lorvex.h"
@@ -286,6 +294,239 @@ void convertFeeds(const fs::path& example, const fs::path& corpus, const fs::pat
     checkCall(FreeLibrary(module) != 0, "Lorvex.dll unloads");
 }
 
+// A feed of count items like the example's first, each accepted: count records.
+std::string feedOf(int count) {
+    std::string feed = "<rss><channel>\n";
+    for (int i = 0; i < count; ++i) {
+        feed += "<item><title>Item " + std::to_string(i) +
+                "</title><description>A summary.</description>"
+                "<pubDate>Mon, 07 Dec 2026</pubDate></item>\n";
+    }
+    return feed + "</channel></rss>\n";
+}
+
+void writeFile(const fs::path& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary)
+        .write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+// The first thread-local slot free to the host now.
+DWORD freeTlsSlot() {
+    DWORD slot = TlsAlloc();
+    if (slot != TLS_OUT_OF_INDEXES) TlsFree(slot);
+    return slot;
+}
+
+// The value the next handle of the process gets: Windows hands out the lowest free one, so it
+// grows only where handles are kept.
+std::uintptr_t nextHandle() {
+    HANDLE event = CreateEventW(nullptr, FALSE, FALSE, nullptr);
+    CloseHandle(event);
+    return reinterpret_cast<std::uintptr_t>(event);
+}
+
+// The memory committed to the process alone.
+std::size_t privateBytes() {
+    std::size_t bytes = 0;
+    MEMORY_BASIC_INFORMATION region;
+    for (const char* at = nullptr; VirtualQuery(at, &region, sizeof region) == sizeof region;
+         at = static_cast<const char*>(region.BaseAddress) + region.RegionSize) {
+        if (region.State == MEM_COMMIT && region.Type == MEM_PRIVATE) bytes += region.RegionSize;
+    }
+    return bytes;
+}
+
+// A host that loads the module for each job and unloads it after: whatever the module takes
+// from the process (thread-local slots, handles, memory) must come back at each unload.
+void cycleModule(int cycles, const fs::path& feed, const fs::path& scratch) {
+    fs::create_directories(scratch);
+    const fs::path output = scratch / "cycle.rec";
+    const DWORD firstSlot = freeTlsSlot();
+    std::uintptr_t handle = 0;
+    std::size_t memory = 0;
+    int failedAt = 0;
+    for (int cycle = 1; cycle <= cycles && failedAt == 0; ++cycle) {
+        HMODULE module = LoadLibraryW(moduleName);
+        auto convert = module ? as<ConvertFileFunction>(byOrdinal(module, 1)) : nullptr;
+        int records = convert ? convert(feed.c_str(), output.c_str()) : -1;
+        bool unloaded = module != nullptr && FreeLibrary(module);
+        if (records != 5 || !unloaded || freeTlsSlot() == TLS_OUT_OF_INDEXES) failedAt = cycle;
+        if (cycle == 10) {
+            handle = nextHandle();
+            memory = privateBytes();
+        }
+    }
+    check(failedAt == 0, std::to_string(cycles) + " cycles of load, convert and unload" +
+                             (failedAt ? " (cycle " + std::to_string(failedAt) + " failed)" : ""));
+    DWORD lastSlot = freeTlsSlot();
+    check(lastSlot == firstSlot, "the host's first free thread-local slot is " +
+                                     std::to_string(firstSlot) + " before and " +
+                                     std::to_string(lastSlot) + " after");
+    std::uintptr_t handleAfter = nextHandle();
+    check(handleAfter <= handle, "no handle is kept: the next is " + std::to_string(handle) +
+                                     " after 10 cycles, " + std::to_string(handleAfter) +
+                                     " at the end");
+    std::size_t memoryAfter = privateBytes();
+    check(memoryAfter <= memory + (1u << 20),
+          "private memory stays flat: " + std::to_string(memory >> 10) + " KiB after 10 cycles, " +
+              std::to_string(memoryAfter >> 10) + " KiB at the end");
+}
+
+// Many calls at once, each with its own files open: no table of the C runtime's limits them.
+void overlap(int calls, const fs::path& scratch) {
+    fs::create_directories(scratch);
+    const fs::path feed = scratch / "overlap.xml";
+    writeFile(feed, feedOf(2000));  // long enough for the calls to overlap
+    HMODULE module = LoadLibraryW(moduleName);
+    checkCall(module != nullptr, "Lorvex.dll loads");
+    if (!module) return;
+    auto convert = as<ConvertFileFunction>(byOrdinal(module, 1));
+    HANDLE start = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    std::atomic<int> inFlight{0}, most{0}, wrong{0};
+    std::vector<std::thread> threads;
+    for (int call = 0; call < calls; ++call) {
+        threads.emplace_back([&, call] {
+            WaitForSingleObject(start, INFINITE);
+            fs::path output = scratch / ("overlap-" + std::to_string(call) + ".rec");
+            int now = ++inFlight;
+            for (int seen = most; now > seen && !most.compare_exchange_weak(seen, now);) {
+            }
+            int records = convert(feed.c_str(), output.c_str());
+            --inFlight;
+            if (records != 2000 || fs::file_size(output) != 2000u * 1100u) ++wrong;
+            fs::remove(output);
+        });
+    }
+    SetEvent(start);
+    for (std::thread& thread : threads)
+        thread.join();
+    CloseHandle(start);
+    check(wrong == 0, std::to_string(calls) + " overlapping calls each wrote all 2000 records (" +
+                          std::to_string(wrong) + " did not; at most " + std::to_string(most) +
+                          " were in flight at once)");
+    FreeLibrary(module);
+}
+
+// The room left on the disk that holds folder. (std::filesystem::space asks about the drive's
+// root under Wine, not the mounted folder.)
+std::uintmax_t freeSpace(const fs::path& folder) {
+    ULARGE_INTEGER available{};
+    GetDiskFreeSpaceExW(folder.c_str(), &available, nullptr, nullptr);
+    return available.QuadPart;
+}
+
+// On a full disk a call fails with the disk's own error and leaves the old output whole, or
+// converts in full; never a count with a torn or empty file, and never a temporary left behind.
+void fillDisk(const fs::path& folder) {
+    HMODULE module = LoadLibraryW(moduleName);
+    checkCall(module != nullptr, "Lorvex.dll loads");
+    if (!module) return;
+    auto convert = as<ConvertFileFunction>(byOrdinal(module, 1));
+    const std::string old = "the old records";
+    int combinations = 0, converted = 0;
+    for (int records : {1, 3, 15, 60}) {
+        const std::string feed = feedOf(records);
+        for (std::uintmax_t room : {0u, 1100u, 4096u, 16384u, 65536u}) {
+            fs::remove_all(folder / "case");
+            fs::create_directories(folder / "case");
+            writeFile(folder / "case" / "feed.xml", feed);
+            writeFile(folder / "case" / "out.rec", old);
+            // Fill the disk up to the room wanted, a page at a time.
+            std::ofstream filler(folder / "case" / "filler", std::ios::binary);
+            std::string page(4096, 'x');
+            while (freeSpace(folder) > room + page.size() && filler.write(page.data(), 4096) &&
+                   filler.flush()) {
+            }
+            filler.close();
+            SetLastError(0);
+            int result = convert((folder / "case" / "feed.xml").c_str(),
+                                 (folder / "case" / "out.rec").c_str());
+            DWORD error = GetLastError();
+            std::string out = readFile(folder / "case" / "out.rec");
+            std::size_t files = 0;
+            for (const auto& entry : fs::directory_iterator(folder / "case"))
+                files += entry.is_regular_file();
+            std::string what =
+                std::to_string(records) + " records with " + std::to_string(room) + " bytes free: ";
+            if (result == records) {
+                ++converted;
+                check(out.size() == static_cast<std::size_t>(records) * 1100 && files == 3,
+                      what + "converted whole");
+            } else {
+                check(result == -1 && out == old && files == 3 &&
+                          (error == ERROR_DISK_FULL || error == ERROR_HANDLE_DISK_FULL),
+                      what + "-1 (error " + std::to_string(error) + "), the old output kept");
+            }
+            ++combinations;
+        }
+    }
+    std::printf("%d combinations, %d converted, %d refused\n", combinations, converted,
+                combinations - converted);
+    fs::remove_all(folder / "case");
+    FreeLibrary(module);
+}
+
+// Whether nobody else holds the file open: an open that shares nothing then succeeds.
+bool heldByNobody(const fs::path& path) {
+    HANDLE handle = CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) return false;
+    CloseHandle(handle);
+    return true;
+}
+
+// Children that inherit the host's handles, started while a conversion has its files open, hold
+// none of them: the host may use its files as it likes while the children live. The feed comes
+// through a pipe, so that the conversion waits, its files open, while the children start.
+void startChildren(const fs::path& scratch) {
+    fs::create_directories(scratch);
+    const fs::path output = scratch / "children.rec", moved = scratch / "children-moved.rec";
+    const std::wstring pipeName =
+        L"\\\\.\\pipe\\lorvex-children-" + std::to_wstring(GetCurrentProcessId());
+    HANDLE pipe = CreateNamedPipeW(pipeName.c_str(), PIPE_ACCESS_OUTBOUND,
+                                   PIPE_TYPE_BYTE | PIPE_WAIT, 1, 1 << 16, 1 << 16, 0, nullptr);
+    HMODULE module = LoadLibraryW(moduleName);
+    checkCall(module != nullptr && pipe != INVALID_HANDLE_VALUE, "Lorvex.dll loads, a pipe opens");
+    if (!module || pipe == INVALID_HANDLE_VALUE) return;
+    auto convert = as<ConvertFileFunction>(byOrdinal(module, 1));
+    int records = 0;
+    std::thread conversion([&] { records = convert(pipeName.c_str(), output.c_str()); });
+    ConnectNamedPipe(pipe, nullptr);
+    const std::string feed = feedOf(100);
+    DWORD put = 0;
+    WriteFile(pipe, feed.data(), static_cast<DWORD>(feed.size() / 2), &put, nullptr);
+
+    wchar_t self[MAX_PATH];
+    GetModuleFileNameW(nullptr, self, MAX_PATH);
+    std::vector<HANDLE> children;
+    for (int child = 0; child < 3; ++child) {
+        std::wstring line = L"\"" + std::wstring(self) + L"\" sleep 5000";
+        STARTUPINFOW startup{};
+        startup.cb = sizeof startup;
+        PROCESS_INFORMATION started{};
+        if (CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
+                           &startup, &started)) {
+            CloseHandle(started.hThread);
+            children.push_back(started.hProcess);
+        }
+    }
+    WriteFile(pipe, feed.data() + put, static_cast<DWORD>(feed.size() - put), &put, nullptr);
+    FlushFileBuffers(pipe);
+    CloseHandle(pipe);
+    conversion.join();
+    check(children.size() == 3 && records == 100,
+          "the conversion wrote its records while 3 children were started with inherited handles");
+    check(heldByNobody(output), "no child holds the output open");
+    checkCall(MoveFileExW(output.c_str(), moved.c_str(), MOVEFILE_REPLACE_EXISTING) != 0 &&
+                  DeleteFileW(moved.c_str()) != 0,
+              "the output is renamed and deleted while the children live");
+    for (HANDLE child : children) {
+        TerminateProcess(child, 0);
+        CloseHandle(child);
+    }
+    FreeLibrary(module);
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -296,10 +537,22 @@ int wmain(int argc, wchar_t** argv) {
         resolveExports();
     } else if (mode == L"convert" && argc == 6) {
         convertFeeds(argv[2], argv[3], argv[4], argv[5]);
+    } else if (mode == L"cycles" && argc == 5) {
+        cycleModule(_wtoi(argv[2]), argv[3], argv[4]);
+    } else if (mode == L"overlapping" && argc == 4) {
+        overlap(_wtoi(argv[2]), argv[3]);
+    } else if (mode == L"fulldisk" && argc == 3) {
+        fillDisk(argv[2]);
+    } else if (mode == L"children" && argc == 3) {
+        startChildren(argv[2]);
+    } else if (mode == L"sleep" && argc == 3) {
+        Sleep(static_cast<DWORD>(_wtoi(argv[2])));
     } else {
         std::fprintf(stderr,
                      "usage: windows_host_test load | exports | convert <example feed> "
-                     "<corpus feed folder> <native records> <scratch folder>\n");
+                     "<corpus feed folder> <native records> <scratch folder> | cycles <count> "
+                     "<example feed> <scratch> | overlapping <calls> <scratch> | "
+                     "fulldisk <folder> | children <scratch>\n");
         return 2;
     }
     return failures == 0 ? 0 : 1;
