@@ -5,7 +5,7 @@
 
 #include "check.h"
 #include "conversion/feed_text.h"
-#include "conversion/utf8.h"
+#include "platform/unicode.h"
 #include "utf8_reference.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -16,7 +16,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     LORVEX_FUZZ_CHECK(lorvex::decodeWhole(bytes, {.chunk = chunk}) == lorvex::decodeWhole(bytes));
 
     std::u16string wide;
-    lorvex::decodeUtf8(bytes, wide);
+    lorvex::unicode::decodeUtf8(bytes, wide);
     std::string back;
     LORVEX_FUZZ_CHECK(lorvex::fuzz::encodeUtf8(wide, back));  // no lone surrogate comes out
     if (lorvex::fuzz::wellFormedUtf8(bytes)) {
@@ -25,13 +25,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         LORVEX_FUZZ_CHECK(wide.find(u'\uFFFD') != std::u16string::npos);  // nothing slips through
     }
     std::u16string again;
-    lorvex::decodeUtf8(back, again);  // U+FFFD stands for ill-formed bytes, and stays
+    lorvex::unicode::decodeUtf8(back, again);  // U+FFFD stands for ill-formed bytes, and stays
     LORVEX_FUZZ_CHECK(again == wide);
 
     // The cut the scanner takes of a field is the start of the whole text's decoding.
     std::size_t max = size == 0 ? 0 : data[size - 1] % (wide.size() + 1);
     std::u16string cut(max, u'\0');
-    std::size_t written = lorvex::decodeUtf8Units(bytes, cut.data(), max);
+    std::size_t written = lorvex::unicode::decodeUtf8Units(bytes, cut.data(), max);
     LORVEX_FUZZ_CHECK(written == max);
     LORVEX_FUZZ_CHECK(cut == wide.substr(0, max));
     return 0;

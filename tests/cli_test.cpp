@@ -21,28 +21,24 @@
 #include <tuple>
 #include <vector>
 
-#include "cli/char_width.h"
-#include "cli/convert_command.h"
-#include "cli/display.h"
-#include "cli/explain_command.h"
-#include "cli/export_formats.h"
-#include "cli/parallel.h"
-#include "cli/progress.h"
-#include "cli/record_file.h"
-#include "cli/table_format.h"
-#include "cli/text.h"
 #include "conversion/convert.h"
-#include "conversion/utf8.h"
 #include "lorvex.h"
+#include "platform/unicode.h"
 #include "support/cases.h"
 #include "support/convert.h"
 #include "support/files.h"
+#include "tool/batch.h"
+#include "tool/convert_command.h"
+#include "tool/display.h"
+#include "tool/explain_command.h"
+#include "tool/formats.h"
+#include "tool/show_command.h"
 #ifndef _WIN32
 #include "platform/system_calls.h"
 #include "support/pipes.h"
 #endif
 
-namespace lorvex::cli {
+namespace lorvex::tool {
 namespace {
 
 namespace fs = std::filesystem;
@@ -53,7 +49,7 @@ std::size_t printedColumns(std::string_view utf8) {
     if (!utf8.empty() && utf8.back() == '\n') utf8.remove_suffix(1);
     std::size_t columns = 0;
     for (std::size_t i = 0; i < utf8.size();)
-        columns += charColumns(lorvex::nextCodePoint(utf8, i));
+        columns += charColumns(unicode::nextCodePoint(utf8, i));
     return columns;
 }
 
@@ -161,7 +157,8 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(Utf8, LoneSurrogatesBecomeReplacementCharactersAndZeroIsKept) {
     std::u16string text{u'a', char16_t(0xD83D), u'\0', char16_t(0xDE00), u"😀"[0], u"😀"[1]};
-    EXPECT_EQ(toUtf8(text), std::string("a\xEF\xBF\xBD\0\xEF\xBF\xBD\xF0\x9F\x98\x80", 12));
+    EXPECT_EQ(unicode::toUtf8Lossy(text),
+              std::string("a\xEF\xBF\xBD\0\xEF\xBF\xBD\xF0\x9F\x98\x80", 12));
 }
 
 TEST(Trim, PaddingGoesAndOtherWhiteSpaceStays) {
@@ -458,4 +455,4 @@ TEST(Explain, CountsTheRecordsThatConvertFileWrites) {
 }
 
 }  // namespace
-}  // namespace lorvex::cli
+}  // namespace lorvex::tool

@@ -7,8 +7,8 @@
 
 #include "conversion/decode.h"
 #include "conversion/feed_text.h"
-#include "conversion/utf8.h"
 #include "platform/legacy.h"
+#include "platform/unicode.h"
 #include "support/cases.h"
 #include "support/convert.h"
 #include "support/files.h"
@@ -86,7 +86,7 @@ class Utf8 : public testing::TestWithParam<Utf8Case> {};
 
 TEST_P(Utf8, ReplacesEachMaximalSubpart) {
     std::u16string text;
-    decodeUtf8(GetParam().bytes, text);
+    unicode::decodeUtf8(GetParam().bytes, text);
     EXPECT_EQ(text, GetParam().text);
 }
 
@@ -110,7 +110,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(Utf8, CutBetweenSurrogatesKeepsTheFirstUnit) {
     char16_t units[2] = {};
-    EXPECT_EQ(decodeUtf8Units("\xF0\x9F\x98\x80z", units, 1), 1u);
+    EXPECT_EQ(unicode::decodeUtf8Units("\xF0\x9F\x98\x80z", units, 1), 1u);
     EXPECT_EQ(units[0], u'\xD83D');
 }
 

@@ -4,7 +4,7 @@
 #include <bit>
 #include <cstring>
 
-#include "utf8.h"
+#include "../platform/unicode.h"
 
 namespace lorvex {
 
@@ -116,7 +116,7 @@ class Utf16Decoder final : public UnitDecoder {
         }
         Decoded decoded{units * 2, units};
         if (last && decoded.consumed + 1 == bytes.size() && decoded.produced < room) {
-            out[decoded.produced++] = replacementCharacter;  // an odd last byte
+            out[decoded.produced++] = unicode::replacementCharacter;  // an odd last byte
             decoded.consumed = bytes.size();
         }
         return decoded;
@@ -140,7 +140,7 @@ class Utf32Decoder final : public UnitDecoder {
             }
             decoded.consumed += 4;
             if (c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) {
-                out[decoded.produced++] = replacementCharacter;
+                out[decoded.produced++] = unicode::replacementCharacter;
             } else if (c >= 0x10000) {
                 out[decoded.produced++] = static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10));
                 out[decoded.produced++] = static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF));
@@ -150,7 +150,7 @@ class Utf32Decoder final : public UnitDecoder {
         }
         bool partialLast = bytes.size() - decoded.consumed < 4 && decoded.consumed < bytes.size();
         if (last && partialLast && decoded.produced < room) {
-            out[decoded.produced++] = replacementCharacter;  // one to three bytes left over
+            out[decoded.produced++] = unicode::replacementCharacter;  // one to three bytes left over
             decoded.consumed = bytes.size();
         }
         return decoded;

@@ -4,13 +4,13 @@
 #include <string>
 
 #include "../platform/legacy.h"
-#include "utf8.h"
+#include "../platform/unicode.h"
 
 namespace lorvex {
 
 std::size_t ByteText::cut(Position begin, Position end, char16_t* out, std::size_t max) const {
     std::string_view bytes = window_->view(begin, end);
-    if (table_ == nullptr) return decodeUtf8Units(bytes, out, max);
+    if (table_ == nullptr) return unicode::decodeUtf8Units(bytes, out, max);
     std::size_t count = std::min(bytes.size(), max);
     for (std::size_t i = 0; i < count; ++i)
         out[i] = (*table_)[static_cast<unsigned char>(bytes[i])];

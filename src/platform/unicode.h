@@ -1,5 +1,5 @@
-// Code points out of UTF-16, and their UTF-8 form: shared by the path conversion, the tool and
-// the tests, each of which decides for itself what a lone surrogate becomes.
+// The one home of Unicode in Lorvex: code points out of UTF-16 and UTF-8, and UTF-8 and UTF-16
+// out of code points. Every layer above uses these; none decodes or encodes on its own.
 #pragma once
 
 #include <cstddef>
@@ -8,12 +8,14 @@
 
 namespace lorvex::unicode {
 
+inline constexpr char16_t replacementCharacter = u'\uFFFD';
+
 inline bool isSurrogate(char32_t c) {
     return c >= 0xD800 && c <= 0xDFFF;
 }
 
 // The code point that begins at text[i]; advances i past it. A surrogate that is not part of a
-// pair comes back as itself.
+// pair comes back as itself, so that the caller decides what it becomes.
 inline char32_t nextCodePoint(std::u16string_view text, std::size_t& i) {
     char32_t c = text[i++];
     bool high = c >= 0xD800 && c <= 0xDBFF;
@@ -23,23 +25,22 @@ inline char32_t nextCodePoint(std::u16string_view text, std::size_t& i) {
     return c;
 }
 
-// Appends the UTF-8 form of c, which must not be a surrogate.
-inline void appendUtf8(std::string& out, char32_t c) {
-    if (c < 0x80) {
-        out += static_cast<char>(c);
-    } else if (c < 0x800) {
-        out += static_cast<char>(0xC0 | (c >> 6));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        out += static_cast<char>(0xE0 | (c >> 12));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (c >> 18));
-        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    }
-}
+// The character that begins at text[i] in UTF-8; advances i past it. An ill-formed sequence is
+// U+FFFD, covering its maximal subpart (so one U+FFFD per maximal subpart in all).
+char32_t nextCodePoint(std::string_view text, std::size_t& i);
+
+// Appends the UTF-8 form of c, which must not be a surrogate: it has none.
+void appendUtf8(std::string& out, char32_t c);
+
+// Appends the UTF-8 form of c, a lone surrogate as U+FFFD; and the whole of text so.
+void appendUtf8Lossy(std::string& out, char32_t c);
+std::string toUtf8Lossy(std::u16string_view text);
+
+// Writes the first UTF-16 units of UTF-8 text to out, at most max of them, and returns how many
+// it wrote. A character beyond U+FFFF is two units; when only one fits, its first unit is written.
+std::size_t decodeUtf8Units(std::string_view text, char16_t* out, std::size_t max);
+
+// Appends the whole of UTF-8 text, in UTF-16, to out.
+void decodeUtf8(std::string_view text, std::u16string& out);
 
 }  // namespace lorvex::unicode

@@ -6,7 +6,6 @@
 #include <sstream>
 #include <stdexcept>
 
-#include "conversion/utf8.h"
 #include "platform/unicode.h"
 
 namespace lorvex::test {
@@ -41,7 +40,7 @@ void writeBytes(const fs::path& path, std::string_view bytes) {
 
 std::u16string utf16(std::string_view utf8) {
     std::u16string text;
-    decodeUtf8(utf8, text);
+    unicode::decodeUtf8(utf8, text);
     return text;
 }
 
@@ -66,8 +65,7 @@ std::string utf16be(std::u16string_view text) {
 std::string utf8(std::u16string_view text) {
     std::string bytes;
     for (std::size_t i = 0; i < text.size();) {
-        char32_t c = unicode::nextCodePoint(text, i);
-        unicode::appendUtf8(bytes, unicode::isSurrogate(c) ? U'\uFFFD' : c);
+        unicode::appendUtf8Lossy(bytes, unicode::nextCodePoint(text, i));
     }
     return bytes;
 }

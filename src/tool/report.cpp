@@ -5,7 +5,7 @@
 
 #include "display.h"
 
-namespace lorvex::cli {
+namespace lorvex::tool {
 
 namespace {
 
@@ -50,6 +50,10 @@ std::string readFailure(const std::string& name, platform::Error error, bool ope
     return std::string(opened ? "cannot read " : "cannot open ") + name + ": " + reasonFor(error);
 }
 
+std::string counted(std::size_t n, const char* one, const char* many) {
+    return std::to_string(n) + ' ' + (n == 1 ? one : many);
+}
+
 ExitStatus finishOutput(ExitStatus status) {
     flushOutput();
     if (firstWriteError == 0 && !std::ferror(stdout)) return status;
@@ -61,4 +65,4 @@ ExitStatus finishOutput(ExitStatus status) {
     return ExitStatus::failure;
 }
 
-}  // namespace lorvex::cli
+}  // namespace lorvex::tool

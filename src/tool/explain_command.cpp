@@ -6,9 +6,8 @@
 #include "../conversion/convert.h"
 #include "arguments.h"
 #include "display.h"
-#include "text.h"
 
-namespace lorvex::cli {
+namespace lorvex::tool {
 
 namespace {
 
@@ -121,4 +120,4 @@ ExitStatus explainFeed(const std::string& path) {
     return ExitStatus::success;
 }
 
-}  // namespace lorvex::cli
+}  // namespace lorvex::tool

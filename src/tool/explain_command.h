@@ -9,7 +9,7 @@
 #include "../conversion/scanner.h"
 #include "report.h"
 
-namespace lorvex::cli {
+namespace lorvex::tool {
 
 struct WalkTally {
     std::size_t items = 0;
@@ -27,4 +27,4 @@ WalkTally walkAndTally(FeedText& text,
 // title, the record it became or why it was skipped; then why the walk ended and the counts.
 ExitStatus explainFeed(const std::string& path);
 
-}  // namespace lorvex::cli
+}  // namespace lorvex::tool

@@ -9,7 +9,7 @@
 
 #include <algorithm>
 
-namespace lorvex::cli {
+namespace lorvex::tool {
 
 #ifdef _WIN32
 
@@ -130,4 +130,4 @@ std::vector<std::string> expandWildcards(const std::vector<std::string>& argumen
 
 #endif
 
-}  // namespace lorvex::cli
+}  // namespace lorvex::tool

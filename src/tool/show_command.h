@@ -1,16 +1,18 @@
-// Reading a record file back, one record at a time: whole records of 1,100 bytes, and the bytes
-// of an incomplete one at the end, which mark the file as damaged.
+// lorvex show: the records of a record file, as a table or for other programs, read one at a
+// time: whole records of 1,100 bytes, and the bytes of an incomplete one at the end, which mark
+// the file as damaged.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <optional>
-#include <string_view>
+#include <string>
 
 #include "../conversion/record.h"
 #include "../platform/file.h"
+#include "report.h"
 
-namespace lorvex::cli {
+namespace lorvex::tool {
 
 class RecordReader {
   public:
@@ -41,15 +43,17 @@ class RecordReader {
     unsigned char bytes_[recordBytes];
 };
 
-// A record's fields as the tool shows them: its number (from 1) and its three fields, with the
-// padding trimmed unless raw.
-struct RecordFields {
-    std::size_t number;
-    std::u16string_view title, date, summary;
+enum class Format { table, csv, json, jsonl };
+
+struct ShowOptions {
+    std::string path;              // "-" for standard input
+    std::optional<Format> format;  // when absent: table on a terminal, jsonl otherwise
+    bool raw = false;              // keep the padding (csv, json and jsonl)
 };
 
-RecordFields fieldsOf(std::size_t number, const Record& record, bool raw);
-// The fields point into the record, which must outlive them.
-RecordFields fieldsOf(std::size_t number, const Record&& record, bool raw) = delete;
+// Writes the records to stdout, each as soon as it is read. A file whose size is not a whole number
+// of records is damaged: the whole records before the incomplete one are shown, and then it fails
+// with the offset of the incomplete record.
+ExitStatus showRecords(const ShowOptions& options);
 
-}  // namespace lorvex::cli
+}  // namespace lorvex::tool

@@ -12,7 +12,7 @@
 // zeroWidth holds. Both are sorted, with adjacent ranges merged.
 #pragma once
 
-namespace lorvex::cli::width_data {
+namespace lorvex::tool::width_data {
 
 struct Range {
     char32_t first, last;
@@ -145,4 +145,4 @@ inline constexpr Range wide[] = {
 };
 // clang-format on
 
-}  // namespace lorvex::cli::width_data
+}  // namespace lorvex::tool::width_data

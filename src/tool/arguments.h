@@ -6,7 +6,7 @@
 
 #include "../platform/file.h"
 
-namespace lorvex::cli {
+namespace lorvex::tool {
 
 // The program's arguments, argv[0] first, as UTF-8 (on Windows, read from the wide command
 // line, so that any file name comes through).
@@ -34,4 +34,4 @@ std::string nameKey(const std::string& path);
 std::vector<std::string> expandWildcards(const std::vector<std::string>& arguments,
                                          std::vector<std::string>& unmatched);
 
-}  // namespace lorvex::cli
+}  // namespace lorvex::tool

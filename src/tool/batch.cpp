@@ -1,55 +1,21 @@
-#include "convert_command.h"
+#include "batch.h"
 
-#include <cerrno>
-#include <cstdio>
+#include <algorithm>
+#include <atomic>
 #include <filesystem>
 #include <map>
+#include <mutex>
 #include <new>
+#include <system_error>
 
-#include "../conversion/convert.h"
 #include "../platform/file.h"
 #include "arguments.h"
-#include "progress.h"
-#include "report.h"
-#include "terminal.h"
-#include "text.h"
+#include "convert_command.h"
+#include "display.h"
 
-namespace lorvex::cli {
+namespace lorvex::tool {
 
 namespace {
-
-// One line that names the file and the reason.
-std::string describeFailure(const Conversion& result, const std::string& input,
-                            const std::string& output) {
-    std::string reason = reasonFor(result.error);
-    switch (result.failure) {
-        case Failure::none:
-            break;
-        case Failure::openInput:
-        case Failure::readInput:
-            return readFailure(input, result.error, result.failure == Failure::readInput);
-        case Failure::createOutput:
-            return "cannot create " + output + ": " + reason;
-        case Failure::writeOutput:
-            return "cannot write " + output + ": " + reason;
-        case Failure::finishOutput:
-            return "cannot finish " + output + ": " + reason;
-        case Failure::outOfMemory:
-            return "out of memory converting " + input;
-    }
-    return {};
-}
-
-// Converts input into output, either of them "-" for a standard stream.
-Conversion convertNamed(const std::string& input, const std::string& output) {
-    platform::InputFile in;
-    platform::Error error = input == "-" ? in.openStandardInput() : in.open(nativePath(input));
-    if (error != 0) return {0, Failure::openInput, error};
-    platform::OutputFile out;
-    error = output == "-" ? out.openStandardOutput() : out.open(nativePath(output));
-    if (error != 0) return {0, Failure::createOutput, error};
-    return convert(in, out);
-}
 
 // A thread of the batch must not throw: out of memory while building a path is a failure of
 // that feed like any other.
@@ -61,30 +27,75 @@ Conversion convertWithoutThrowing(const std::string& input, const std::string& o
     }
 }
 
-std::string recordsWritten(std::size_t records, const std::string& output) {
-    return counted(records, "record", "records") + " written to " + output;
-}
-
 }  // namespace
 
-std::string recordFileName(const std::string& feed) {
-    std::string name = lastComponent(feed);
-    std::size_t dot = name.rfind('.');
-    if (dot != std::string::npos && dot != 0) name.erase(dot);
-    return name + ".rec";
+std::jthread startThread(std::function<void()> body) {
+    return std::jthread(std::move(body));
 }
 
-ExitStatus convertOne(const std::string& input, const std::string& output, bool verbose) {
-    Conversion result = convertNamed(input, output);
-    std::string outputName = fileName(output, "standard output");
-    if (result.failure != Failure::none) {
-        // A reader of standard output that has gone (head) wants no more, and no complaint.
-        bool readerGone = output == "-" && platform::isBrokenPipe(result.error);
-        if (!readerGone) complain(describeFailure(result, fileName(input), outputName));
-        return ExitStatus::failure;
+std::size_t runInParallel(std::size_t count, unsigned threads,
+                          const std::function<void(std::size_t)>& work,
+                          const std::function<void(std::size_t done)>& finished,
+                          const ThreadStarter& start) {
+    std::atomic<std::size_t> next{0};
+    std::mutex lock;
+    std::size_t done = 0;
+    auto worker = [&] {
+        for (std::size_t i = next++; i < count; i = next++) {
+            work(i);
+            std::lock_guard<std::mutex> hold(lock);
+            finished(++done);
+        }
+    };
+    std::size_t wanted = std::min<std::size_t>(std::max(threads, 1u), count);
+    std::vector<std::jthread> helpers;
+    try {
+        // The calling thread is one of the workers.
+        while (helpers.size() + 1 < wanted)
+            helpers.push_back(start(worker));
+    } catch (const std::system_error&) {
+        // Go on with the threads there are.
     }
-    if (verbose) complain(recordsWritten(static_cast<std::size_t>(result.records), outputName));
-    return ExitStatus::success;
+    worker();
+    return helpers.size() + 1;
+}
+
+unsigned coreCount() {
+    return std::max(std::thread::hardware_concurrency(), 1u);
+}
+
+std::string progressLine(std::size_t done, std::size_t total, std::size_t columns) {
+    // Built by appending: GCC 12 warns falsely (-Wrestrict) on " " + std::to_string(...) at -O3.
+    std::string count(" ");
+    count.append(std::to_string(done)).append("/").append(std::to_string(total)).append(" feeds");
+    std::size_t bar =
+        std::min<std::size_t>(columns > count.size() + 3 ? columns - count.size() - 3 : 0, 40);
+    std::size_t filled = total == 0 ? bar : bar * done / total;
+    std::string line("[");
+    line.append(filled, '#').append(bar - filled, '.').append("]").append(count);
+    return line;
+}
+
+ProgressBar::ProgressBar(std::FILE* stream, std::size_t total, std::size_t columns, bool enabled)
+    : stream_(stream), total_(total), columns_(columns), enabled_(enabled) {
+    show(0);
+}
+
+void ProgressBar::show(std::size_t done) {
+    if (!enabled_) return;
+    std::fputc('\r', stream_);
+    std::fputs(progressLine(done, total_, columns_).c_str(), stream_);
+    std::fflush(stream_);
+}
+
+void ProgressBar::clear() {
+    if (!enabled_) return;
+    // Spaces over the bar rather than an erase sequence, which not every console knows.
+    std::string blank = progressLine(total_, total_, columns_);
+    std::fputc('\r', stream_);
+    std::fputs(std::string(blank.size(), ' ').c_str(), stream_);
+    std::fputc('\r', stream_);
+    std::fflush(stream_);
 }
 
 ExitStatus convertBatch(const BatchOptions& options) {
@@ -157,4 +168,4 @@ ExitStatus convertBatch(const BatchOptions& options) {
     return failures == 0 ? ExitStatus::success : ExitStatus::failure;
 }
 
-}  // namespace lorvex::cli
+}  // namespace lorvex::tool

@@ -11,17 +11,17 @@
 #include <vector>
 
 #include "arguments.h"
+#include "batch.h"
 #include "convert_command.h"
+#include "display.h"
 #include "explain_command.h"
 #include "lorvex.h"
-#include "parallel.h"
 #include "report.h"
 #include "show_command.h"
-#include "terminal.h"
 
 namespace {
 
-using lorvex::cli::ExitStatus;
+using lorvex::tool::ExitStatus;
 
 #define LORVEX_STRING(x) #x
 #define LORVEX_VERSION_TEXT(major, minor, patch) \
@@ -57,7 +57,7 @@ CLI::App* addCommand(CLI::App& app, const char* name, std::string usage, std::st
 // A command line that makes no sense: what is wrong, the command's usage, and where to learn more.
 ExitStatus usageError(const CLI::App& command, const std::string& message) {
     std::string name = command.get_parent() != nullptr ? "lorvex " + command.get_name() : "lorvex";
-    lorvex::cli::complain(message);
+    lorvex::tool::complain(message);
     std::fputs((usageOf(command).usage() + "Run '" + name + " --help' for more.\n").c_str(),
                stderr);
     return ExitStatus::usage;
@@ -107,11 +107,11 @@ const char* const explainHelp =
     "each item found: where it starts, its title, and the record it becomes or why it is\n"
     "skipped. Then why the walk stopped, and the counts.\n";
 
-lorvex::cli::Format formatNamed(const std::string& name) {
-    if (name == "csv") return lorvex::cli::Format::csv;
-    if (name == "json") return lorvex::cli::Format::json;
-    if (name == "jsonl") return lorvex::cli::Format::jsonl;
-    return lorvex::cli::Format::table;
+lorvex::tool::Format formatNamed(const std::string& name) {
+    if (name == "csv") return lorvex::tool::Format::csv;
+    if (name == "json") return lorvex::tool::Format::json;
+    if (name == "jsonl") return lorvex::tool::Format::jsonl;
+    return lorvex::tool::Format::table;
 }
 
 ExitStatus run(const std::vector<std::string>& arguments) {
@@ -125,7 +125,7 @@ ExitStatus run(const std::vector<std::string>& arguments) {
 
     std::vector<std::string> files;
     std::string output, outputDir;
-    unsigned jobs = lorvex::cli::coreCount();
+    unsigned jobs = lorvex::tool::coreCount();
     bool verbose = false;
     CLI::App* convert = addCommand(app, "convert",
                                    "Usage: lorvex convert [-v] FEED OUT\n"
@@ -139,7 +139,7 @@ ExitStatus run(const std::vector<std::string>& arguments) {
     convert->add_option("-j,--jobs", jobs)->check(CLI::Range(1u, 1024u))->needs(outputDirOption);
     convert->add_flag("-v,--verbose", verbose);
 
-    lorvex::cli::ShowOptions show;
+    lorvex::tool::ShowOptions show;
     std::string format;
     CLI::App* showCommand = addCommand(
         app, "show", "Usage: lorvex show [--format table|csv|json|jsonl] [--raw] [RECORDS]\n",
@@ -162,11 +162,11 @@ ExitStatus run(const std::vector<std::string>& arguments) {
         for (const CLI::App* sub : app.get_subcommands())
             command = sub;
         if (dynamic_cast<const CLI::CallForVersion*>(&error) != nullptr) {
-            lorvex::cli::print(std::string("lorvex ") + version + "\n");
+            lorvex::tool::print(std::string("lorvex ") + version + "\n");
             return ExitStatus::success;
         }
         if (error.get_exit_code() == 0) {
-            lorvex::cli::print(command->help());
+            lorvex::tool::print(command->help());
             return ExitStatus::success;
         }
         // CLI11 takes an unknown command for a stray argument and asks for a command instead.
@@ -178,39 +178,39 @@ ExitStatus run(const std::vector<std::string>& arguments) {
 
     if (*showCommand) {
         if (!format.empty()) show.format = formatNamed(format);
-        return lorvex::cli::showRecords(show);
+        return lorvex::tool::showRecords(show);
     }
-    if (*explain) return lorvex::cli::explainFeed(feed);
+    if (*explain) return lorvex::tool::explainFeed(feed);
     if (outputDirOption->count() != 0) {
         if (std::find(files.begin(), files.end(), "-") != files.end()) {
             return usageError(*convert, "-d converts files, not standard input");
         }
         std::vector<std::string> unmatched;
-        files = lorvex::cli::expandWildcards(files, unmatched);
+        files = lorvex::tool::expandWildcards(files, unmatched);
         for (const std::string& pattern : unmatched)
-            lorvex::cli::complain("no file matches " + lorvex::cli::fileName(pattern));
+            lorvex::tool::complain("no file matches " + lorvex::tool::fileName(pattern));
         ExitStatus status = files.empty()
                                 ? ExitStatus::failure
-                                : lorvex::cli::convertBatch({outputDir, files, jobs, verbose});
+                                : lorvex::tool::convertBatch({outputDir, files, jobs, verbose});
         return unmatched.empty() ? status : ExitStatus::failure;
     }
     if (outputOption->count() != 0) files.push_back(output);
     if (files.size() != 2) {
         return usageError(*convert, "convert takes FEED OUT, FEED -o OUT, or -d DIR FEED...");
     }
-    return lorvex::cli::convertOne(files[0], files[1], verbose);
+    return lorvex::tool::convertOne(files[0], files[1], verbose);
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    lorvex::cli::Utf8Output utf8Output;
+    lorvex::tool::Utf8Output utf8Output;
     ExitStatus status;
     try {
-        status = run(lorvex::cli::utf8Arguments(argc, argv));
+        status = run(lorvex::tool::utf8Arguments(argc, argv));
     } catch (const std::bad_alloc&) {
-        lorvex::cli::complain("out of memory");
+        lorvex::tool::complain("out of memory");
         status = ExitStatus::failure;
     }
-    return static_cast<int>(lorvex::cli::finishOutput(status));
+    return static_cast<int>(lorvex::tool::finishOutput(status));
 }

@@ -3,12 +3,13 @@
 // stderr in one form, with the file names in it escaped as record text is.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
 #include "../platform/file.h"
 
-namespace lorvex::cli {
+namespace lorvex::tool {
 
 enum class ExitStatus : int {
     success = 0,
@@ -34,8 +35,11 @@ std::string readFailure(const std::string& name, platform::Error error, bool ope
 // The reason for an error, as the system says it (and for the window's limit, as lorvex does).
 std::string reasonFor(platform::Error error);
 
+// "1 record", "2 records": n with the noun that agrees with it.
+std::string counted(std::size_t n, const char* one, const char* many);
+
 // The status of the whole run once stdout has been flushed: a failed write to stdout (a full
 // disk, a closed pipe) turns success into failure, with a complaint that gives its real cause.
 ExitStatus finishOutput(ExitStatus status);
 
-}  // namespace lorvex::cli
+}  // namespace lorvex::tool

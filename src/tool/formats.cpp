@@ -1,11 +1,19 @@
-#include "table_format.h"
+#include "formats.h"
+
+#include <nlohmann/json.hpp>
 
 #include <algorithm>
-#include <string_view>
 
+#include "../platform/unicode.h"
 #include "display.h"
 
-namespace lorvex::cli {
+namespace lorvex::tool {
+
+RecordFields fieldsOf(std::size_t number, const Record& record, bool raw) {
+    if (raw) return {number, record.title(), record.date(), record.summary()};
+    return {number, trimPadding(record.title()), trimPadding(record.date()),
+            trimPadding(record.summary())};
+}
 
 namespace {
 
@@ -71,4 +79,41 @@ std::string tableRow(const TableLayout& layout, const RecordFields& fields) {
                 fields.summary);
 }
 
-}  // namespace lorvex::cli
+namespace {
+
+std::string csvField(std::u16string_view text) {
+    std::string utf8 = unicode::toUtf8Lossy(text);
+    bool quoted = utf8.find_first_of("\",\r\n") != std::string::npos ||
+                  (!utf8.empty() && (utf8.front() == ' ' || utf8.back() == ' '));
+    if (!quoted) return utf8;
+    std::string out = "\"";
+    for (char c : utf8) {
+        if (c == '"') out += '"';
+        out += c;
+    }
+    out += '"';
+    return out;
+}
+
+}  // namespace
+
+std::string csvHeader() {
+    return "record,title,date,summary\r\n";
+}
+
+std::string csvRow(const RecordFields& fields) {
+    return std::to_string(fields.number) + ',' + csvField(fields.title) + ',' +
+           csvField(fields.date) + ',' + csvField(fields.summary) + "\r\n";
+}
+
+std::string jsonObject(const RecordFields& fields) {
+    nlohmann::ordered_json object = {
+        {"record", fields.number},
+        {"title", unicode::toUtf8Lossy(fields.title)},
+        {"date", unicode::toUtf8Lossy(fields.date)},
+        {"summary", unicode::toUtf8Lossy(fields.summary)},
+    };
+    return object.dump();
+}
+
+}  // namespace lorvex::tool

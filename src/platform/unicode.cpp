@@ -1,0 +1,122 @@
+#include "unicode.h"
+
+#include <cstdint>
+#include <cstring>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+namespace lorvex::unicode {
+
+char32_t nextCodePoint(std::string_view text, std::size_t& i) {
+    auto byte = [&](std::size_t k) { return static_cast<unsigned char>(text[k]); };
+    unsigned lead = byte(i++);
+    if (lead < 0x80) return lead;
+
+    std::size_t trail;
+    unsigned low = 0x80, high = 0xBF;  // the range of the first trail byte
+    char32_t c;
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        trail = 1;
+        c = lead & 0x1F;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        trail = 2;
+        c = lead & 0x0F;
+        if (lead == 0xE0) low = 0xA0;
+        if (lead == 0xED) high = 0x9F;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        trail = 3;
+        c = lead & 0x07;
+        if (lead == 0xF0) low = 0x90;
+        if (lead == 0xF4) high = 0x8F;
+    } else {
+        return replacementCharacter;
+    }
+    for (; trail > 0; --trail, low = 0x80, high = 0xBF) {
+        if (i == text.size() || byte(i) < low || byte(i) > high) return replacementCharacter;
+        c = c << 6 | (byte(i++) & 0x3F);
+    }
+    return c;
+}
+
+void appendUtf8(std::string& out, char32_t c) {
+    if (c < 0x80) {
+        out += static_cast<char>(c);
+    } else if (c < 0x800) {
+        out += static_cast<char>(0xC0 | (c >> 6));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+        out += static_cast<char>(0xE0 | (c >> 12));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (c >> 18));
+        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    }
+}
+
+void appendUtf8Lossy(std::string& out, char32_t c) {
+    appendUtf8(out, isSurrogate(c) ? replacementCharacter : c);
+}
+
+std::string toUtf8Lossy(std::u16string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size();)
+        appendUtf8Lossy(out, nextCodePoint(text, i));
+    return out;
+}
+
+std::size_t decodeUtf8Units(std::string_view text, char16_t* out, std::size_t max) {
+    std::size_t written = 0;
+    std::size_t i = 0;
+    while (written < max && i < text.size()) {
+        // Runs of ASCII, sixteen or eight bytes at a time.
+#if defined(__SSE2__)
+        while (written + 16 <= max && i + 16 <= text.size()) {
+            __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data() + i));
+            if (_mm_movemask_epi8(chunk) != 0) break;
+            __m128i zero = _mm_setzero_si128();
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(out + written),
+                             _mm_unpacklo_epi8(chunk, zero));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(out + written + 8),
+                             _mm_unpackhi_epi8(chunk, zero));
+            i += 16;
+            written += 16;
+        }
+#endif
+        while (written + 8 <= max && i + 8 <= text.size()) {
+            std::uint64_t chunk;
+            std::memcpy(&chunk, text.data() + i, 8);
+            if (chunk & 0x8080808080808080u) break;
+            for (std::size_t k = 0; k < 8; ++k) {
+                out[written + k] = static_cast<unsigned char>(text[i + k]);
+            }
+            i += 8;
+            written += 8;
+        }
+        if (written == max || i == text.size()) break;
+        char32_t c = nextCodePoint(text, i);
+        if (c < 0x10000) {
+            out[written++] = static_cast<char16_t>(c);
+            continue;
+        }
+        c -= 0x10000;
+        out[written++] = static_cast<char16_t>(0xD800 + (c >> 10));
+        if (written < max) out[written++] = static_cast<char16_t>(0xDC00 + (c & 0x3FF));
+    }
+    return written;
+}
+
+void decodeUtf8(std::string_view text, std::u16string& out) {
+    std::size_t start = out.size();
+    // Never more units than bytes: every character takes at least as many bytes as units.
+    out.resize(start + text.size());
+    std::size_t written = decodeUtf8Units(text, out.data() + start, text.size());
+    out.resize(start + written);
+}
+
+}  // namespace lorvex::unicode
