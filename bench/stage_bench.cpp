@@ -58,7 +58,7 @@ void writeRecords(benchmark::State& state) {
     constexpr std::size_t records = 10'000;
     TempFile output("stage.rec");
     lorvex::Record record;
-    lorvex::fitText(u"A title", record.units.data(), lorvex::recordWidth);
+    record.units.fill(u'x');
     for (auto _ : state) {
         lorvex::platform::OutputFile file;
         file.open(output.path().string());

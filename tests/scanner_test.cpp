@@ -12,9 +12,9 @@ namespace lorvex {
 namespace {
 
 struct Fields {
-    const char* title;
-    const char* date;
-    const char* summary;
+    std::string title;
+    std::string date;
+    std::string summary;
 };
 
 struct ScanCase {
@@ -108,6 +108,21 @@ INSTANTIATE_TEST_SUITE_P(
         ScanCase{"item_without_title_ends_the_walk",
                  head + item("A", "a", "d1") + "<item><description>b</description>",
                  {{"A", "d1", "a"}}},
+        ScanCase{"title_of_exactly_100_fills_the_field",
+                 head + item(std::string(100, 't'), "a", "d1"),
+                 {{std::string(100, 't'), "d1", "a"}}},
+        ScanCase{"title_of_120_keeps_its_first_100",
+                 head + item(std::string(100, 't') + std::string(20, 'u'), "a", "d1"),
+                 {{std::string(100, 't'), "d1", "a"}}},
+        ScanCase{"date_of_60_keeps_its_first_50",
+                 head + item("A", "a", std::string(50, '1') + std::string(10, '2')),
+                 {{"A", std::string(50, '1'), "a"}}},
+        ScanCase{"date_of_29_gets_21_spaces",
+                 head + item("A", "a", std::string(29, 'd')),
+                 {{"A", std::string(29, 'd'), "a"}}},
+        ScanCase{"tabs_and_zeros_are_kept_as_characters",
+                 head + item(std::string("a\tb\0c", 5), std::string("s\0t", 3), "d"),
+                 {{std::string("a\tb\0c", 5), "d", std::string("s\0t", 3)}}},
         ScanCase{"title_over_lines_keeps_its_newlines",
                  head + item("Line one\r\n  line two", "a", "d1"),
                  {{"Line one\r\n  line two", "d1", "a"}}},

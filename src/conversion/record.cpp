@@ -21,10 +21,11 @@ void padField(char16_t* field, std::size_t length, std::size_t width) {
     if (length < width) std::memcpy(field + length, spaces.data(), (width - length) * 2);
 }
 
-void fitText(std::u16string_view text, char16_t* field, std::size_t width) {
-    std::size_t kept = std::min(text.size(), width);
-    std::copy_n(text.data(), kept, field);
-    padField(field, kept, width);
+void swapFileOrder(Record& record) {
+    if constexpr (std::endian::native == std::endian::big) {
+        for (char16_t& unit : record.units)
+            unit = static_cast<char16_t>(unit << 8 | unit >> 8);
+    }
 }
 
 Verdict judge(const Record& record, std::size_t titleLength, std::size_t summaryLength) {
@@ -42,11 +43,7 @@ RecordWriter::RecordWriter(platform::OutputFile& file)
 int RecordWriter::writeRecord(const Record& record) {
     Record& slot = buffer_[used_];
     if (&record != &slot) slot = record;
-    if constexpr (std::endian::native == std::endian::big) {
-        // The file is little-endian everywhere: swap the units in place.
-        for (char16_t& unit : slot.units)
-            unit = static_cast<char16_t>(unit << 8 | unit >> 8);
-    }
+    swapFileOrder(slot);
     if (++used_ == bufferRecords) return flush();
     return 0;
 }

@@ -29,9 +29,10 @@ struct Record {
 
 static_assert(sizeof(Record) == recordBytes, "a record is written as it lies in memory");
 
-// Fills field, exactly width characters, with text: its first width characters, or all of it
-// followed by spaces.
-void fitText(std::u16string_view text, char16_t* field, std::size_t width);
+// The record file holds each unit little-endian, on every machine. Turns a record's units from
+// the machine's order to the file's, or back: the same swap both ways, nothing on a
+// little-endian machine. So writing a record and reading it back are one piece of code.
+void swapFileOrder(Record& record);
 
 // Pads a field whose first length characters hold its text with spaces up to width (at most
 // summaryWidth).

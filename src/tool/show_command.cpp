@@ -29,10 +29,11 @@ platform::Error RecordReader::openStandardInput() {
 }
 
 bool RecordReader::next(Record& record) {
+    // Read straight into the record, which holds its units as the file does but for their order.
+    auto* bytes = reinterpret_cast<char*>(record.units.data());
     std::size_t got = 0;
     while (got < recordBytes) {
-        platform::InputFile::Read read =
-            file_.read(reinterpret_cast<char*>(bytes_) + got, recordBytes - got);
+        platform::InputFile::Read read = file_.read(bytes + got, recordBytes - got);
         if (read.error != 0) {
             error_ = read.error;
             return false;
@@ -44,9 +45,7 @@ bool RecordReader::next(Record& record) {
         stray_ = got;
         return false;
     }
-    for (std::size_t i = 0; i < recordWidth; ++i) {
-        record.units[i] = static_cast<char16_t>(bytes_[2 * i] | bytes_[2 * i + 1] << 8);
-    }
+    swapFileOrder(record);
     offset_ += recordBytes;
     return true;
 }

@@ -40,7 +40,6 @@ class RecordReader {
     std::size_t stray_ = 0;
     platform::Error error_ = 0;
     std::optional<std::uint64_t> knownCount_;
-    unsigned char bytes_[recordBytes];
 };
 
 enum class Format { table, csv, json, jsonl };

@@ -1,4 +1,4 @@
-// Field fitting and the acceptance test.
+// The acceptance test on fitted records.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -10,44 +10,16 @@
 namespace lorvex {
 namespace {
 
-struct FitCase {
-    const char* name;
-    std::u16string text;
-    std::size_t width;
-    std::u16string field;
-};
-
-class FitText : public testing::TestWithParam<FitCase> {};
-
-TEST_P(FitText, CutsOrPadsToTheWidth) {
-    const FitCase& c = GetParam();
-    std::u16string field(c.width, u'?');
-    fitText(c.text, field.data(), c.width);
-    EXPECT_EQ(field, c.field);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Fields, FitText,
-    testing::Values(FitCase{"title_of_exactly_100_fills_the_field", std::u16string(100, u'a'), 100,
-                            std::u16string(100, u'a')},
-                    FitCase{"title_of_120_keeps_its_first_100",
-                            std::u16string(100, u'a') + u"bbbbbbbbbbbbbbbbbbbb", 100,
-                            std::u16string(100, u'a')},
-                    FitCase{"date_of_60_keeps_its_first_50",
-                            std::u16string(50, u'1') + u"2222222222", 50, std::u16string(50, u'1')},
-                    FitCase{"date_of_29_gets_21_spaces", std::u16string(29, u'd'), 50,
-                            std::u16string(29, u'd') + std::u16string(21, u' ')},
-                    FitCase{"empty_text_is_all_spaces", u"", 400, std::u16string(400, u' ')},
-                    FitCase{"zero_is_kept_as_a_character", std::u16string(u"a\0b", 3), 5,
-                            std::u16string(u"a\0b  ", 5)},
-                    FitCase{"newlines_and_tabs_are_kept", u"a\r\n\tb", 6, u"a\r\n\tb "}),
-    test::CaseName{});
-
 Record recordOf(std::u16string_view title, std::u16string_view summary) {
     Record record{};
-    fitText(title, record.units.data(), titleWidth);
-    fitText(u"date", record.units.data() + titleWidth, dateWidth);
-    fitText(summary, record.units.data() + titleWidth + dateWidth, summaryWidth);
+    auto fit = [&](std::u16string_view text, std::size_t offset, std::size_t width) {
+        std::size_t length = std::min(text.size(), width);
+        std::copy_n(text.data(), length, record.units.data() + offset);
+        padField(record.units.data() + offset, length, width);
+    };
+    fit(title, 0, titleWidth);
+    fit(u"date", titleWidth, dateWidth);
+    fit(summary, titleWidth + dateWidth, summaryWidth);
     return record;
 }
 
