@@ -38,7 +38,9 @@ void flushOutput() {
 
 std::string fileName(const std::string& path, const char* standardName) {
     if (path == "-") return standardName;
-    return "'" + escapeFileName(path) + "'";
+    // Built by appending: GCC 12 warns falsely (-Wrestrict) on "'" + std::string at -O3.
+    std::string quoted(1, '\'');
+    return quoted.append(escapeFileName(path)).append(1, '\'');
 }
 
 std::string reasonFor(platform::Error error) {
