@@ -27,9 +27,11 @@ std::u16string decoded(std::string_view bytes) {
     return whole;
 }
 
+// Whether the label names a legacy encoding whose converter this system has.
 bool systemKnows(std::string_view label) {
+    const NamedEncoding* named = encodingOfLabel(label);
     platform::LegacyDecoder decoder;
-    return decoder.open(label) == 0;
+    return named != nullptr && decoder.open(named->legacy) == 0;
 }
 
 struct DetectCase {

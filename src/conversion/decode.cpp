@@ -3,8 +3,10 @@
 #include <algorithm>
 #include <bit>
 #include <cstring>
+#include <iterator>
 
 #include "../platform/unicode.h"
+#include "encoding_labels.h"
 
 namespace lorvex {
 
@@ -63,23 +65,6 @@ Declaration declaration(std::string_view bytes) {
     return found;
 }
 
-// The labels that the WHATWG Encoding Standard maps to windows-1252.
-constexpr std::array<std::string_view, 17> windows1252Labels{
-    "ansi_x3.4-1968", "ascii",           "cp1252",     "cp819",     "csisolatin1",
-    "ibm819",         "iso-8859-1",      "iso-ir-100", "iso8859-1", "iso88591",
-    "iso_8859-1",     "iso_8859-1:1987", "l1",         "latin1",    "us-ascii",
-    "windows-1252",   "x-cp1252",
-};
-
-// The labels of UTF-8.
-constexpr std::array<std::string_view, 6> utf8Labels{
-    "unicode-1-1-utf-8", "unicode11utf8", "unicode20utf8", "utf-8", "utf8", "x-unicode20utf8",
-};
-
-bool listed(std::string_view label, const auto& labels) {
-    return std::find(labels.begin(), labels.end(), label) != labels.end();
-}
-
 // Bytes 0x80 to 0x9F of windows-1252; the five it leaves unassigned keep their C1 controls.
 constexpr std::array<char16_t, 32> windows1252High{
     0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
@@ -92,6 +77,13 @@ constexpr std::array<char16_t, 256> windows1252 = [] {
     for (std::size_t b = 0; b < table.size(); ++b) {
         table[b] = b >= 0x80 && b <= 0x9F ? windows1252High[b - 0x80] : static_cast<char16_t>(b);
     }
+    return table;
+}();
+
+constexpr std::array<char16_t, 256> xUserDefined = [] {
+    std::array<char16_t, 256> table{};
+    for (std::size_t b = 0; b < table.size(); ++b)
+        table[b] = static_cast<char16_t>(b < 0x80 ? b : 0xF780 + (b - 0x80));
     return table;
 }();
 
@@ -150,7 +142,8 @@ class Utf32Decoder final : public UnitDecoder {
         }
         bool partialLast = bytes.size() - decoded.consumed < 4 && decoded.consumed < bytes.size();
         if (last && partialLast && decoded.produced < room) {
-            out[decoded.produced++] = unicode::replacementCharacter;  // one to three bytes left over
+            out[decoded.produced++] =
+                unicode::replacementCharacter;  // one to three bytes left over
             decoded.consumed = bytes.size();
         }
         return decoded;
@@ -191,14 +184,19 @@ DetectedEncoding detectEncoding(std::string_view bytes) {
     if (startsWith(bytes, "<\0?\0"sv)) return {Encoding::utf16le, 0, {}, 0};
     if (startsWith(bytes, "\0<\0?"sv)) return {Encoding::utf16be, 0, {}, 0};
 
+    // A label of no encoding is read as UTF-8, as is a declaration without one.
     Declaration declared = declaration(bytes);
-    if (declared.label.empty() || listed(declared.label, utf8Labels)) {
-        return {Encoding::utf8, 0, {}, declared.end};
-    }
-    if (listed(declared.label, windows1252Labels)) {
-        return {Encoding::windows1252, 0, declared.label, declared.end};
-    }
-    return {Encoding::legacy, 0, declared.label, declared.end};
+    const NamedEncoding* named = encodingOfLabel(declared.label);
+    if (named == nullptr) return {Encoding::utf8, 0, {}, declared.end};
+    return {named->encoding, 0, named->legacy, declared.end};
+}
+
+const NamedEncoding* encodingOfLabel(std::string_view label) {
+    const auto& labels = encoding_labels::labels;
+    auto at = std::lower_bound(
+        std::begin(labels), std::end(labels), label,
+        [](const EncodingLabel& entry, std::string_view key) { return entry.label < key; });
+    return at != std::end(labels) && at->label == label ? at->encoding : nullptr;
 }
 
 std::unique_ptr<UnitDecoder> unicodeDecoder(Encoding encoding) {
@@ -218,6 +216,10 @@ std::unique_ptr<UnitDecoder> unicodeDecoder(Encoding encoding) {
 
 const std::array<char16_t, 256>& windows1252Table() {
     return windows1252;
+}
+
+const std::array<char16_t, 256>& xUserDefinedTable() {
+    return xUserDefined;
 }
 
 }  // namespace lorvex

@@ -7,21 +7,38 @@
 #include <array>
 #include <cstddef>
 #include <memory>
-#include <string>
 #include <string_view>
 
+#include "../platform/legacy.h"
 #include "window.h"
 
 namespace lorvex {
 
-enum class Encoding { utf8, utf16le, utf16be, utf32le, utf32be, windows1252, legacy };
+enum class Encoding { utf8, utf16le, utf16be, utf32le, utf32be, windows1252, xUserDefined, legacy };
 
 struct DetectedEncoding {
     Encoding encoding;
-    std::size_t bomLength;       // bytes to drop before the text
-    std::string label;           // the declared label, lower case (for a legacy converter)
-    std::size_t declarationEnd;  // the end of the XML declaration's bytes, or 0 without one
+    std::size_t bomLength;            // bytes to drop before the text
+    platform::LegacyEncoding legacy;  // for Encoding::legacy, the encoding to convert from
+    std::size_t declarationEnd;       // the end of the XML declaration's bytes, or 0 without one
 };
+
+// An encoding that labels name: how its text is read and, for Encoding::legacy, what each
+// system's converter calls it.
+struct NamedEncoding {
+    std::string_view name;
+    Encoding encoding;  // utf8, windows1252, xUserDefined or legacy
+    platform::LegacyEncoding legacy;
+};
+
+struct EncodingLabel {
+    std::string_view label;  // lower case
+    const NamedEncoding* encoding;
+};
+
+// The encoding that label (in lower case) names, or null for a label of no encoding. Every
+// platform reads a label alike: the table is the same everywhere (encoding_labels.h).
+const NamedEncoding* encodingOfLabel(std::string_view label);
 
 // Reads the first bytes of a feed into the window (pinned at 0, so that none is dropped) as far
 // as its encoding depends on them: through the XML declaration's "?>" when the feed starts with
@@ -53,5 +70,8 @@ std::unique_ptr<UnitDecoder> unicodeDecoder(Encoding encoding);
 // The units of every byte of windows-1252 (as the WHATWG Encoding Standard reads it, which is
 // what feeds labelled ISO-8859-1 or US-ASCII mean).
 const std::array<char16_t, 256>& windows1252Table();
+
+// The units of every byte of x-user-defined: ASCII, and 0x80 to 0xFF as U+F780 to U+F7FF.
+const std::array<char16_t, 256>& xUserDefinedTable();
 
 }  // namespace lorvex

@@ -72,8 +72,10 @@ class DecodingSource final : public TextSource<char16_t> {
 // A decoder is never offered less room than this, enough for what any one character becomes.
 constexpr std::size_t unitRoom = 8;
 
-// Whether decoding the declaration's bytes with the converter gives them back: no UTF-16, UTF-32
-// or EBCDIC converter does, whatever the label says, for bytes that read as ASCII.
+// Whether decoding the declaration's bytes with the converter gives them back. One that does not
+// (a converter for wider units, or for EBCDIC) cannot have written a declaration that reads as
+// single bytes, whatever the label says. The label table sends no UTF-16 label to a converter;
+// this keeps any other such converter from reading the feed.
 bool wroteDeclaration(platform::LegacyDecoder& decoder, std::string_view declaration) {
     std::u16string decoded(declaration.size() + unitRoom, u'\0');
     std::size_t produced = 0;
@@ -126,6 +128,10 @@ void FeedText::setUp() {
             table_ = windows1252Table();
             byteText_ = ByteText(bytes_, &table_, 0);
             return;
+        case Encoding::xUserDefined:
+            table_ = xUserDefinedTable();
+            byteText_ = ByteText(bytes_, &table_, 0);
+            return;
         case Encoding::legacy:
             break;
         default:
@@ -134,11 +140,11 @@ void FeedText::setUp() {
     }
 
     auto legacy = std::make_unique<platform::LegacyDecoder>();
-    platform::Error error = legacy->open(detected.label);
+    platform::Error error = legacy->open(detected.legacy);
     std::string_view declaration = bytes_.view(0, detected.declarationEnd);
     if (error != 0 || !wroteDeclaration(*legacy, declaration)) {
-        // A label the system does not know, or one that cannot be what wrote the declaration:
-        // read as UTF-8. (Any other failure to open the converter fails the conversion.)
+        // An encoding the system lacks, or one that cannot be what wrote the declaration: read
+        // as UTF-8. (Any other failure to open the converter fails the conversion.)
         if (error != platform::invalidArgument) error_ = error;
         encoding_ = Encoding::utf8;
         byteText_ = ByteText(bytes_, nullptr, 0);

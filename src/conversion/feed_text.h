@@ -82,8 +82,8 @@ class FeedText {
         return visit(byteText_);
     }
 
-    // The encoding the text is read in: a legacy label the system does not know, or that could
-    // not have written the declaration's bytes, is read as UTF-8.
+    // The encoding the text is read in: a label of no encoding, a legacy encoding the system
+    // lacks, and one that could not have written the declaration's bytes are read as UTF-8.
     Encoding encoding() const { return encoding_; }
     // Why the text ended before its end, when it did: a failed read, the window's limit, memory.
     platform::Error error() const;

@@ -10,6 +10,12 @@
 
 namespace lorvex::platform {
 
+// A legacy encoding as each system's converter names it: the same characters under two names.
+struct LegacyEncoding {
+    unsigned codePage = 0;            // for MultiByteToWideChar
+    const char* iconvName = nullptr;  // for iconv
+};
+
 class LegacyDecoder {
   public:
     LegacyDecoder() = default;
@@ -17,10 +23,9 @@ class LegacyDecoder {
     LegacyDecoder& operator=(const LegacyDecoder&) = delete;
     ~LegacyDecoder();
 
-    // Opens the system's converter for the encoding that label names. Returns 0; or
-    // invalidArgument when the system does not know the label, or the error that kept it from
-    // opening a converter it knows.
-    Error open(std::string_view label);
+    // Opens the system's converter for encoding. Returns 0; or invalidArgument when the system
+    // lacks the converter, or the error that kept it from opening one it has.
+    Error open(const LegacyEncoding& encoding);
 
     // When the encoding reads every byte on its own as one character, ASCII as ASCII and every
     // other byte as a character beyond ASCII (or as U+FFFD, where the converter rejects the

@@ -2,7 +2,6 @@
 #include <bit>
 #include <cerrno>
 #include <cstring>
-#include <string>
 
 #include "legacy.h"
 
@@ -24,8 +23,9 @@ LegacyDecoder::~LegacyDecoder() {
     if (converter_ != nullptr) ::iconv_close(static_cast<iconv_t>(converter_));
 }
 
-Error LegacyDecoder::open(std::string_view label) {
-    iconv_t converter = ::iconv_open(nativeUtf16, std::string(label).c_str());
+Error LegacyDecoder::open(const LegacyEncoding& encoding) {
+    if (encoding.iconvName == nullptr) return invalidArgument;
+    iconv_t converter = ::iconv_open(nativeUtf16, encoding.iconvName);
     if (failed(converter)) return errno == EINVAL ? invalidArgument : errno;
     converter_ = converter;
     return 0;

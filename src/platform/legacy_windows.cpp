@@ -10,50 +10,6 @@ namespace lorvex::platform {
 
 namespace {
 
-struct CodePage {
-    std::string_view label;
-    UINT page;
-};
-
-// The legacy labels that feeds declare, with the Windows code page of each.
-constexpr std::array codePages{
-    CodePage{"big5", 950},
-    CodePage{"euc-jp", 20932},
-    CodePage{"euc-kr", 51949},
-    CodePage{"gb18030", 54936},
-    CodePage{"gb2312", 936},
-    CodePage{"gbk", 936},
-    CodePage{"ibm866", 866},
-    CodePage{"iso-2022-jp", 50220},
-    CodePage{"iso-8859-10", 28600},
-    CodePage{"iso-8859-13", 28603},
-    CodePage{"iso-8859-14", 28604},
-    CodePage{"iso-8859-15", 28605},
-    CodePage{"iso-8859-16", 28606},
-    CodePage{"iso-8859-2", 28592},
-    CodePage{"iso-8859-3", 28593},
-    CodePage{"iso-8859-4", 28594},
-    CodePage{"iso-8859-5", 28595},
-    CodePage{"iso-8859-6", 28596},
-    CodePage{"iso-8859-7", 28597},
-    CodePage{"iso-8859-8", 28598},
-    CodePage{"iso-8859-9", 28599},
-    CodePage{"koi8-r", 20866},
-    CodePage{"koi8-u", 21866},
-    CodePage{"macintosh", 10000},
-    CodePage{"shift_jis", 932},
-    CodePage{"windows-1250", 1250},
-    CodePage{"windows-1251", 1251},
-    CodePage{"windows-1253", 1253},
-    CodePage{"windows-1254", 1254},
-    CodePage{"windows-1255", 1255},
-    CodePage{"windows-1256", 1256},
-    CodePage{"windows-1257", 1257},
-    CodePage{"windows-1258", 1258},
-    CodePage{"windows-874", 874},
-    CodePage{"x-mac-cyrillic", 10007},
-};
-
 // Whether a converter for page keeps a state from one character to the next (ISO-2022 and the
 // like): the text may be split only where the state is plain ASCII again, at a line end.
 bool keepsState(UINT page) {
@@ -64,11 +20,9 @@ bool keepsState(UINT page) {
 
 LegacyDecoder::~LegacyDecoder() = default;
 
-Error LegacyDecoder::open(std::string_view label) {
-    auto known = std::find_if(codePages.begin(), codePages.end(),
-                              [&](const CodePage& cp) { return cp.label == label; });
-    if (known == codePages.end() || !IsValidCodePage(known->page)) return invalidArgument;
-    page_ = known->page;
+Error LegacyDecoder::open(const LegacyEncoding& encoding) {
+    if (encoding.codePage == CP_ACP || !IsValidCodePage(encoding.codePage)) return invalidArgument;
+    page_ = encoding.codePage;
     return 0;
 }
 
