@@ -3,7 +3,6 @@
 
 #include <array>
 #include <cstddef>
-#include <string>
 #include <string_view>
 
 #include "file.h"
@@ -47,9 +46,11 @@ class LegacyDecoder {
 
   private:
 #ifdef _WIN32
+    std::size_t characterLength(std::string_view bytes, std::size_t at) const;
+    std::size_t convert(std::string_view chars, char16_t* out) const;
+
     unsigned page_ = 0;
-    std::u16string pending_;  // decoded, handed out from handedOut_ on
-    std::size_t handedOut_ = 0;
+    std::array<bool, 256> lead_{};  // the lead bytes of a double-byte code page
 #else
     void* converter_ = nullptr;
     bool flushed_ = false;

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <array>
-#include <string>
 
 #include "legacy.h"
 
@@ -10,10 +9,20 @@ namespace lorvex::platform {
 
 namespace {
 
-// Whether a converter for page keeps a state from one character to the next (ISO-2022 and the
-// like): the text may be split only where the state is plain ASCII again, at a line end.
-bool keepsState(UINT page) {
-    return page >= 50220 && page <= 50229;
+// GB18030, whose characters are one, two or four bytes; its converter names no lead bytes.
+constexpr UINT gb18030 = 54936;
+
+// EUC-JP, whose converter also reads Microsoft's own form of JIS X 0212, a lead byte before an
+// ASCII trail byte (EUC-JP writes 0x8F, the lead and a trail byte of 0xA1 or more). EUC-JP has
+// no ASCII trail byte, and its 0x8F sequences go to the converter in that form.
+constexpr UINT eucJp = 20932;
+
+// The most bytes converted in one call. When the converter rejects a byte, the run it was in is
+// converted again a character at a time, so a longer run would make each rejected byte dearer.
+constexpr std::size_t runLength = 256;
+
+bool isC1Control(char16_t unit, std::size_t byte) {
+    return byte >= 0x80 && byte <= 0x9F && unit == byte;
 }
 
 }  // namespace
@@ -21,15 +30,28 @@ bool keepsState(UINT page) {
 LegacyDecoder::~LegacyDecoder() = default;
 
 Error LegacyDecoder::open(const LegacyEncoding& encoding) {
-    if (encoding.codePage == CP_ACP || !IsValidCodePage(encoding.codePage)) return invalidArgument;
-    page_ = encoding.codePage;
+    // A code page that keeps a shift state (ISO-2022-JP's 50220) counts as missing too: its
+    // converter refuses MB_ERR_INVALID_CHARS, so it cannot say which byte it rejects, and could
+    // not decode a feed as iconv does.
+    UINT page = encoding.codePage;
+    CPINFOEXW info;
+    if (page == CP_ACP || !GetCPInfoExW(page, 0, &info)) return invalidArgument;
+    if (info.MaxCharSize > 2 && page != gb18030) return invalidArgument;
+    page_ = page;
+    lead_.fill(false);
+    if (page == gb18030) {
+        std::fill(lead_.begin() + 0x81, lead_.begin() + 0xFF, true);
+    } else {
+        lead_[0x8F] = page == eucJp;
+        for (std::size_t i = 0; i + 1 < MAX_LEADBYTES && info.LeadByte[i] != 0; i += 2) {
+            for (unsigned b = info.LeadByte[i]; b <= info.LeadByte[i + 1]; ++b)
+                lead_[b] = true;
+        }
+    }
     return 0;
 }
 
-void LegacyDecoder::reset() {
-    pending_.clear();
-    handedOut_ = 0;
-}
+void LegacyDecoder::reset() {}
 
 bool LegacyDecoder::singleByteTable(std::array<char16_t, 256>& table) {
     CPINFO info;
@@ -43,39 +65,101 @@ bool LegacyDecoder::singleByteTable(std::array<char16_t, 256>& table) {
         if (b < 0x80 ? unit != static_cast<wchar_t>(b) : unit < 0x80) return false;
         table[b] = static_cast<char16_t>(unit);
     }
+    // A page that puts characters in 0x80 to 0x9F passes the bytes it leaves unassigned there
+    // through as their own C1 controls (windows-1251's 0x98): those are rejected bytes, as iconv
+    // has them. A page that gives the whole range to the C1 controls, as ISO-8859 does, keeps them.
+    bool c1Range = true;
+    for (std::size_t b = 0x80; b <= 0x9F; ++b)
+        c1Range = c1Range && isC1Control(table[b], b);
+    for (std::size_t b = 0x80; b <= 0x9F && !c1Range; ++b) {
+        if (isC1Control(table[b], b)) table[b] = u'\uFFFD';
+    }
     return true;
 }
 
+// The bytes of the character that starts at bytes[at], more than are left when it is cut short.
+std::size_t LegacyDecoder::characterLength(std::string_view bytes, std::size_t at) const {
+    auto first = static_cast<unsigned char>(bytes[at]);
+    if (!lead_[first]) return 1;
+    if (page_ == eucJp && first == 0x8F) return 3;
+    if (page_ == gb18030 && at + 1 < bytes.size()) {
+        auto second = static_cast<unsigned char>(bytes[at + 1]);
+        if (second >= 0x30 && second <= 0x39) return 4;
+    }
+    return 2;
+}
+
+// Converts chars, whole characters, into out, which has room for one unit a byte: no character
+// of these code pages becomes more units than it has bytes. Returns the units written, or 0 when
+// a byte is rejected.
+std::size_t LegacyDecoder::convert(std::string_view chars, char16_t* out) const {
+    std::array<char, runLength> euc;
+    if (page_ == eucJp) {
+        std::size_t length = 0;
+        for (std::size_t at = 0; at < chars.size();) {
+            std::size_t bytes = characterLength(chars, at);
+            for (std::size_t k = 1; k < bytes; ++k) {
+                if (static_cast<unsigned char>(chars[at + k]) < 0xA1) return 0;
+            }
+            if (bytes == 3) {
+                euc[length++] = chars[at + 1];
+                euc[length++] = static_cast<char>(static_cast<unsigned char>(chars[at + 2]) - 0x80);
+            } else {
+                std::copy_n(chars.begin() + static_cast<std::ptrdiff_t>(at), bytes,
+                            euc.begin() + static_cast<std::ptrdiff_t>(length));
+                length += bytes;
+            }
+            at += bytes;
+        }
+        chars = std::string_view(euc.data(), length);
+    }
+    int length = static_cast<int>(chars.size());
+    int units = MultiByteToWideChar(page_, MB_ERR_INVALID_CHARS, chars.data(), length,
+                                    reinterpret_cast<wchar_t*>(out), length);
+    return static_cast<std::size_t>(std::max(units, 0));
+}
+
+// The converter keeps nothing from one call to the next, so it is handed whole characters only,
+// found from the lead bytes. Each byte it rejects is one U+FFFD, and the next byte starts a new
+// character, as iconv's path does: a lead byte before a byte that cannot follow it (a stray lead
+// before "</title>") never takes that byte with it.
 LegacyDecoder::Decoded LegacyDecoder::decode(std::string_view bytes, bool last, char16_t* out,
                                              std::size_t room) {
-    std::size_t consumed = 0;
-    if (handedOut_ == pending_.size() && !bytes.empty()) {
-        pending_.clear();
-        handedOut_ = 0;
-        // Only whole characters go to the converter, which keeps no state between calls: the
-        // bytes up to the last one that cannot be part of a longer character.
-        std::size_t take = bytes.size();
-        if (!last) {
-            auto safe = [&](char c) {
-                return keepsState(page_) ? c == '\n' : static_cast<unsigned char>(c) < 0x30;
-            };
-            auto at = std::find_if(bytes.rbegin(), bytes.rend(), safe);
-            take = static_cast<std::size_t>(bytes.rend() - at);
+    std::size_t in = 0, produced = 0;
+    while (in < bytes.size() && produced < room) {
+        std::size_t limit = std::min({bytes.size(), in + (room - produced), in + runLength});
+        std::size_t end = in;
+        while (end < limit && end + characterLength(bytes, end) <= limit)
+            end += characterLength(bytes, end);
+        if (end == in) {
+            // A character that does not fit the room waits for the next call, and so does one
+            // cut short by the end of the bytes unless none follow: then its first byte is
+            // rejected and the rest read on their own.
+            if (!last || in + characterLength(bytes, in) <= bytes.size()) break;
+            out[produced++] = u'\uFFFD';
+            ++in;
+            continue;
         }
-        if (take > 0) {
-            // The window never holds more than 1 GiB, so the length fits an int.
-            int length = static_cast<int>(take);
-            int units = MultiByteToWideChar(page_, 0, bytes.data(), length, nullptr, 0);
-            pending_.assign(static_cast<std::size_t>(std::max(units, 0)), u'\0');
-            MultiByteToWideChar(page_, 0, bytes.data(), length,
-                                reinterpret_cast<wchar_t*>(pending_.data()), units);
-            consumed = take;
+        std::size_t units = convert(bytes.substr(in, end - in), out + produced);
+        if (units > 0) {
+            produced += units;
+            in = end;
+            continue;
+        }
+        // A byte of the run is rejected: convert it a character at a time up to that one.
+        while (in < end) {
+            std::size_t length = characterLength(bytes, in);
+            units = convert(bytes.substr(in, length), out + produced);
+            if (units == 0) {
+                out[produced++] = u'\uFFFD';
+                ++in;
+                break;
+            }
+            produced += units;
+            in += length;
         }
     }
-    std::size_t produced = std::min(room, pending_.size() - handedOut_);
-    std::copy_n(pending_.begin() + static_cast<std::ptrdiff_t>(handedOut_), produced, out);
-    handedOut_ += produced;
-    return {consumed, produced};
+    return {in, produced};
 }
 
 }  // namespace lorvex::platform
