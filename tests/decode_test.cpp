@@ -152,10 +152,63 @@ INSTANTIATE_TEST_SUITE_P(
                   u"<?xml encoding=\"x-no-such\"?>\u00E9"}),
     test::CaseName{});
 
-TEST(Decode, LegacyLabelGoesThroughTheSystemsConverter) {
-    if (!systemKnows("koi8-r")) GTEST_SKIP() << "this system's converter does not know koi8-r";
-    EXPECT_EQ(decoded("<?xml encoding=\"koi8-r\"?>\xF0\xD2\xC9"),
-              u"<?xml encoding=\"koi8-r\"?>\u041F\u0440\u0438");
+struct LabelCase {
+    const char* name;
+    const char* label;
+    std::string bytes;
+    std::u16string text;
+};
+
+class Label : public testing::TestWithParam<LabelCase> {};
+
+// Aliases that one platform or both used to read as UTF-8 (or as '?' and U+FFFD on Windows), and
+// the labels the table reads without a converter.
+TEST_P(Label, NamesTheEncodingThatDecodesTheBytes) {
+    const LabelCase& param = GetParam();
+    const NamedEncoding* named = encodingOfLabel(param.label);
+    if (named != nullptr && named->encoding == Encoding::legacy && !systemKnows(param.label)) {
+        GTEST_SKIP() << "this system's converter lacks " << named->name;
+    }
+    const std::string declaration = std::string("<?xml encoding=\"") + param.label + "\"?>";
+    EXPECT_EQ(decoded(declaration + param.bytes), test::utf16(declaration) + param.text);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Aliases, Label,
+    testing::Values(
+        LabelCase{"x_cp1251", "x-cp1251", "\xCF\xF0\xE8\x98", u"\u041F\u0440\u0438\uFFFD"},
+        LabelCase{"cp1251", "CP1251", "\xCF\xF0\xE8", u"\u041F\u0440\u0438"},
+        LabelCase{"sjis", "sjis", "\x93\xFA\x96\x7B", u"\u65E5\u672C"},
+        LabelCase{"ks_c_5601_1987", "ks_c_5601-1987", "\xB0\xA1\x81\x41", u"\uAC00\uAC02"},
+        LabelCase{"x_gbk", "x-gbk", "\xC4\xE3\xBA\xC3", u"\u4F60\u597D"},
+        LabelCase{"x_x_big5", "x-x-big5", "\xA4\xA4\xA4\xE5", u"\u4E2D\u6587"},
+        LabelCase{"x_euc_jp", "x-euc-jp", "\xC6\xFC\x8E\xB1", u"\u65E5\uFF71"},
+        LabelCase{"latin2", "latin2", "\xA3\xB1", u"\u0141\u0105"},
+        LabelCase{"l9", "l9", "\xA4\xBD", u"\u20AC\u0153"},
+        LabelCase{"koi", "koi", "\xF0\xD2\xC9", u"\u041F\u0440\u0438"},
+        LabelCase{"iso_8859_8_i", "iso-8859-8-i", "\xE0\xE1", u"\u05D0\u05D1"},
+        LabelCase{"x_mac_cyrillic", "x-mac-cyrillic", "\x80\xA2\xB6", u"\u0410\u0490\u0491"},
+        LabelCase{"x_mac_roman", "x-mac-roman", "\x8E\xA5", u"\u00E9\u2022"},
+        LabelCase{"tis_620", "tis-620", "\xA1\xE0\x81", u"\u0E01\u0E40\uFFFD"},
+        LabelCase{"x_user_defined_is_a_fixed_table", "x-user-defined", "a\x80\xFF",
+                  u"a\uF780\uF7FF"},
+        LabelCase{"hz_gb_2312_reads_as_utf8", "hz-gb-2312", "\xC3\xA9", u"\u00E9"},
+        LabelCase{"cp850_is_no_label_and_reads_as_utf8", "cp850", "\xC3\xA9", u"\u00E9"}),
+    test::CaseName{});
+
+// A stray lead byte at the end of a title is one U+FFFD, and the "</title>" after it still ends
+// the title.
+TEST(Decode, StrayShiftJisLeadByteLeavesTheNextTagAlone) {
+    if (!systemKnows("shift_jis")) GTEST_SKIP() << "this system's converter lacks Shift_JIS";
+    test::Converted converted = test::convertBytes(
+        "<?xml version=\"1.0\" encoding=\"shift_jis\"?>\n<rss><channel>\n"
+        "<item><title>\x93\xFA\x81</title><description>one</description>"
+        "<pubDate>d1</pubDate></item>\n"
+        "<item><title>two</title><description>second</description><pubDate>d2</pubDate></item>");
+    ASSERT_EQ(converted.count, 2);
+    std::u16string expected = test::fittedRecord("\xE6\x97\xA5\xEF\xBF\xBD", "d1", "one") +
+                              test::fittedRecord("two", "d2", "second");
+    EXPECT_EQ(converted.bytes, test::utf16le(expected));
 }
 
 TEST(Decode, RejectedByteInAShiftedRunKeepsTheRun) {
