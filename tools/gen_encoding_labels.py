@@ -9,12 +9,19 @@ the repository:
     python3 tools/gen_encoding_labels.py [--labels FILE] [--output FILE]
 
 The list says which encoding each label names; what each encoding is read as is decided here,
-in READ_BUILT_IN and SYSTEM_CONVERTERS below, one line an encoding. An encoding of the list that
-neither names stops the script, so that a newer list cannot slip in an encoding undecided.
+in READ_BUILT_IN, SINGLE_BYTE and SYSTEM_CONVERTERS below, one line an encoding. An encoding of
+the list that none names stops the script, so that a newer list cannot slip in an encoding
+undecided.
+
+A single-byte encoding is read through a table of its 128 upper bytes, taken from the codecs of
+the Python that runs the script (each mapping file of Unicode's, as Python carries it): every
+platform then reads it alike, whatever its own converter's tables say, and a byte the encoding
+leaves unassigned is U+FFFD.
 """
 
 import argparse
 import ast
+import codecs
 import pathlib
 import re
 import sys
@@ -22,10 +29,6 @@ import sys
 # Encodings read without a system converter, with the Encoding value that reads them.
 READ_BUILT_IN = {
     "utf-8": "utf8",
-    # The built-in table of decode.cpp, which also serves ISO-8859-1 and US-ASCII as browsers do.
-    "windows-1252": "windows1252",
-    # ASCII, and bytes 0x80 to 0xFF as U+F780 to U+F7FF: a fixed table.
-    "x-user-defined": "xUserDefined",
     # A declaration that reads as single bytes was not written in UTF-16, whatever it says.
     "utf-16be": "utf8",
     "utf-16le": "utf8",
@@ -37,39 +40,48 @@ READ_BUILT_IN = {
     "iso-2022-kr": "utf8",
 }
 
-# Encodings read by the system's converter: the Windows code page for MultiByteToWideChar and
-# glibc iconv's name for a converter that gives the same characters for the same bytes.
-SYSTEM_CONVERTERS = {
-    "ibm866": (866, "CP866"),
-    "iso-8859-2": (28592, "ISO-8859-2"),
-    "iso-8859-3": (28593, "ISO-8859-3"),
-    "iso-8859-4": (28594, "ISO-8859-4"),
-    "iso-8859-5": (28595, "ISO-8859-5"),
-    "iso-8859-6": (28596, "ISO-8859-6"),
-    "iso-8859-7": (28597, "ISO-8859-7"),
-    "iso-8859-8": (28598, "ISO-8859-8"),
+# Single-byte encodings, with the Python codec whose table they are read through.
+SINGLE_BYTE = {
+    "ibm866": "cp866",
+    "iso-8859-2": "iso8859_2",
+    "iso-8859-3": "iso8859_3",
+    "iso-8859-4": "iso8859_4",
+    "iso-8859-5": "iso8859_5",
+    "iso-8859-6": "iso8859_6",
+    "iso-8859-7": "iso8859_7",
+    "iso-8859-8": "iso8859_8",
     # The characters of ISO-8859-8; the "I" only says that the text is stored in logical order.
-    # (Windows' own page for it, 38598, decodes alike but Wine lacks it.)
-    "iso-8859-8-i": (28598, "ISO-8859-8"),
-    "iso-8859-10": (28600, "ISO-8859-10"),
-    "iso-8859-13": (28603, "ISO-8859-13"),
-    "iso-8859-14": (28604, "ISO-8859-14"),
-    "iso-8859-15": (28605, "ISO-8859-15"),
-    "iso-8859-16": (28606, "ISO-8859-16"),
-    "koi8-r": (20866, "KOI8-R"),
-    "koi8-u": (21866, "KOI8-U"),
-    "macintosh": (10000, "MACINTOSH"),
-    "windows-874": (874, "CP874"),
-    "windows-1250": (1250, "CP1250"),
-    "windows-1251": (1251, "CP1251"),
-    "windows-1253": (1253, "CP1253"),
-    "windows-1254": (1254, "CP1254"),
-    "windows-1255": (1255, "CP1255"),
-    "windows-1256": (1256, "CP1256"),
-    "windows-1257": (1257, "CP1257"),
-    "windows-1258": (1258, "CP1258"),
-    # Mac OS Cyrillic as it has been since Mac OS 9, with the Ukrainian letters; 10007 is older.
-    "x-mac-cyrillic": (10017, "MAC-UK"),
+    "iso-8859-8-i": "iso8859_8",
+    "iso-8859-10": "iso8859_10",
+    "iso-8859-13": "iso8859_13",
+    "iso-8859-14": "iso8859_14",
+    "iso-8859-15": "iso8859_15",
+    "iso-8859-16": "iso8859_16",
+    "koi8-r": "koi8_r",
+    "koi8-u": "koi8_u",
+    "macintosh": "mac_roman",
+    "windows-874": "cp874",
+    "windows-1250": "cp1250",
+    "windows-1251": "cp1251",
+    # Also what ISO-8859-1 and US-ASCII labels mean, as browsers read them; the five bytes it
+    # leaves unassigned keep their C1 controls, as browsers keep them (see upper_half).
+    "windows-1252": "cp1252",
+    "windows-1253": "cp1253",
+    "windows-1254": "cp1254",
+    "windows-1255": "cp1255",
+    "windows-1256": "cp1256",
+    "windows-1257": "cp1257",
+    "windows-1258": "cp1258",
+    # Mac OS Cyrillic as it has been since Mac OS 9, with the Ukrainian letters.
+    "x-mac-cyrillic": "mac_cyrillic",
+    # ASCII, and bytes 0x80 to 0xFF as U+F780 to U+F7FF: no codec, a rule (see upper_half).
+    "x-user-defined": None,
+}
+
+# Multi-byte encodings, read by the system's converter: the Windows code page for
+# MultiByteToWideChar and glibc iconv's name for a converter that gives the same characters for
+# the same bytes.
+SYSTEM_CONVERTERS = {
     "gbk": (936, "CP936"),
     "gb18030": (54936, "GB18030"),
     "big5": (950, "CP950"),
@@ -106,11 +118,40 @@ def identifier(name):
     return name.replace("-", "_")
 
 
+def upper_half(name):
+    """The characters of bytes 0x80 to 0xFF of a single-byte encoding."""
+    codec = SINGLE_BYTE[name]
+    if codec is None:
+        return [0xF780 + byte - 0x80 for byte in range(0x80, 0x100)]
+    units = []
+    for byte in range(0x80, 0x100):
+        try:
+            text = bytes([byte]).decode(codec)
+        except UnicodeDecodeError:
+            text = chr(byte) if name == "windows-1252" else "\uFFFD"
+        if len(text) != 1 or ord(text) > 0xFFFF or ord(text) < 0x80:
+            sys.exit(f"{codec}: byte {byte:#x} is not one character beyond ASCII")
+        units.append(ord(text))
+    if any(bytes([byte]).decode(codec) != chr(byte) for byte in range(0x80)):
+        sys.exit(f"{codec}: does not read ASCII as ASCII")
+    return units
+
+
+def table_lines(name):
+    units = upper_half(name)
+    rows = [", ".join(f"0x{unit:04X}" for unit in units[at:at + 8]) for at in range(0, 128, 8)]
+    body = ",\n    ".join(rows)
+    return (f"inline constexpr std::array<char16_t, 128> upper_{identifier(name)}{{\n"
+            f"    {body},\n}};")
+
+
 def encoding_line(name):
     if name in READ_BUILT_IN:
-        return f'{{"{name}", {READ_BUILT_IN[name]}, {{}}}}'
+        return f'{{"{name}", {READ_BUILT_IN[name]}, {{}}, nullptr}}'
+    if name in SINGLE_BYTE:
+        return f'{{"{name}", singleByte, {{}}, &upper_{identifier(name)}}}'
     page, iconv = SYSTEM_CONVERTERS[name]
-    return f'{{"{name}", legacy, {{{page}, "{iconv}"}}}}'
+    return f'{{"{name}", legacy, {{{page}, "{iconv}"}}, nullptr}}'
 
 
 def main():
@@ -126,15 +167,16 @@ def main():
     labels = read_labels(args.labels)
     version = version_of(args.labels)
     names = list(dict.fromkeys(labels.values()))
-    undecided = [name for name in names
-                 if name not in READ_BUILT_IN and name not in SYSTEM_CONVERTERS]
+    decided = {**READ_BUILT_IN, **SINGLE_BYTE, **SYSTEM_CONVERTERS}
+    undecided = [name for name in names if name not in decided]
     if undecided:
         sys.exit(f"{args.labels}: no decision for {', '.join(undecided)}: add each to "
-                 "READ_BUILT_IN or SYSTEM_CONVERTERS")
+                 "READ_BUILT_IN, SINGLE_BYTE or SYSTEM_CONVERTERS")
     for label in labels:
         if label != label.lower() or not label.isascii() or '"' in label or "\\" in label:
             sys.exit(f"{args.labels}: the label {label!r} is not plain lower-case ASCII")
 
+    tables = "\n".join(table_lines(name) for name in names if name in SINGLE_BYTE)
     width = max(len(identifier(name)) for name in names)
     encodings = "\n".join(
         f"inline constexpr NamedEncoding {identifier(name) + ' ' * (width - len(identifier(name)))}"
@@ -158,8 +200,12 @@ def main():
 //
 // (it reads {DEFAULT_LABELS}; --labels names another).
 //
-// A legacy encoding names its Windows code page and glibc iconv's name for the same characters.
+// A single-byte encoding is read through the table of its upper half, from the codecs of Python
+// {sys.version_info.major}.{sys.version_info.minor}; a multi-byte one names its Windows code page and glibc iconv's name for the
+// same characters.
 #pragma once
+
+#include <array>
 
 #include "decode.h"
 
@@ -168,6 +214,8 @@ namespace lorvex::encoding_labels {{
 using enum Encoding;
 
 // clang-format off
+{tables}
+
 {encodings}
 
 inline constexpr EncodingLabel labels[] = {{

@@ -65,28 +65,6 @@ Declaration declaration(std::string_view bytes) {
     return found;
 }
 
-// Bytes 0x80 to 0x9F of windows-1252; the five it leaves unassigned keep their C1 controls.
-constexpr std::array<char16_t, 32> windows1252High{
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
-};
-
-constexpr std::array<char16_t, 256> windows1252 = [] {
-    std::array<char16_t, 256> table{};
-    for (std::size_t b = 0; b < table.size(); ++b) {
-        table[b] = b >= 0x80 && b <= 0x9F ? windows1252High[b - 0x80] : static_cast<char16_t>(b);
-    }
-    return table;
-}();
-
-constexpr std::array<char16_t, 256> xUserDefined = [] {
-    std::array<char16_t, 256> table{};
-    for (std::size_t b = 0; b < table.size(); ++b)
-        table[b] = static_cast<char16_t>(b < 0x80 ? b : 0xF780 + (b - 0x80));
-    return table;
-}();
-
 unsigned byteAt(std::string_view bytes, std::size_t i) {
     return static_cast<unsigned char>(bytes[i]);
 }
@@ -173,22 +151,22 @@ void readDeclaration(Window<char>& bytes) {
 
 DetectedEncoding detectEncoding(std::string_view bytes) {
     using namespace std::string_view_literals;
-    if (startsWith(bytes, "\xEF\xBB\xBF")) return {Encoding::utf8, 3, {}, 0};
-    if (startsWith(bytes, "\xFF\xFE\x00\x00"sv)) return {Encoding::utf32le, 4, {}, 0};
-    if (startsWith(bytes, "\x00\x00\xFE\xFF"sv)) return {Encoding::utf32be, 4, {}, 0};
-    if (startsWith(bytes, "\xFF\xFE")) return {Encoding::utf16le, 2, {}, 0};
-    if (startsWith(bytes, "\xFE\xFF")) return {Encoding::utf16be, 2, {}, 0};
+    if (startsWith(bytes, "\xEF\xBB\xBF")) return {Encoding::utf8, 3, nullptr, 0};
+    if (startsWith(bytes, "\xFF\xFE\x00\x00"sv)) return {Encoding::utf32le, 4, nullptr, 0};
+    if (startsWith(bytes, "\x00\x00\xFE\xFF"sv)) return {Encoding::utf32be, 4, nullptr, 0};
+    if (startsWith(bytes, "\xFF\xFE")) return {Encoding::utf16le, 2, nullptr, 0};
+    if (startsWith(bytes, "\xFE\xFF")) return {Encoding::utf16be, 2, nullptr, 0};
     // Without a mark, the first "<" tells the width and byte order, as XML's own detection does.
-    if (startsWith(bytes, "<\0\0\0"sv)) return {Encoding::utf32le, 0, {}, 0};
-    if (startsWith(bytes, "\0\0\0<"sv)) return {Encoding::utf32be, 0, {}, 0};
-    if (startsWith(bytes, "<\0?\0"sv)) return {Encoding::utf16le, 0, {}, 0};
-    if (startsWith(bytes, "\0<\0?"sv)) return {Encoding::utf16be, 0, {}, 0};
+    if (startsWith(bytes, "<\0\0\0"sv)) return {Encoding::utf32le, 0, nullptr, 0};
+    if (startsWith(bytes, "\0\0\0<"sv)) return {Encoding::utf32be, 0, nullptr, 0};
+    if (startsWith(bytes, "<\0?\0"sv)) return {Encoding::utf16le, 0, nullptr, 0};
+    if (startsWith(bytes, "\0<\0?"sv)) return {Encoding::utf16be, 0, nullptr, 0};
 
     // A label of no encoding is read as UTF-8, as is a declaration without one.
     Declaration declared = declaration(bytes);
     const NamedEncoding* named = encodingOfLabel(declared.label);
-    if (named == nullptr) return {Encoding::utf8, 0, {}, declared.end};
-    return {named->encoding, 0, named->legacy, declared.end};
+    if (named == nullptr) return {Encoding::utf8, 0, nullptr, declared.end};
+    return {named->encoding, 0, named, declared.end};
 }
 
 const NamedEncoding* encodingOfLabel(std::string_view label) {
@@ -212,14 +190,6 @@ std::unique_ptr<UnitDecoder> unicodeDecoder(Encoding encoding) {
         default:
             return nullptr;
     }
-}
-
-const std::array<char16_t, 256>& windows1252Table() {
-    return windows1252;
-}
-
-const std::array<char16_t, 256>& xUserDefinedTable() {
-    return xUserDefined;
 }
 
 }  // namespace lorvex

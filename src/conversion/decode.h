@@ -14,21 +14,25 @@
 
 namespace lorvex {
 
-enum class Encoding { utf8, utf16le, utf16be, utf32le, utf32be, windows1252, xUserDefined, legacy };
+// How a feed's text is read: UTF-8 and the single-byte encodings in their own bytes, the others
+// decoded to 16-bit units.
+enum class Encoding { utf8, utf16le, utf16be, utf32le, utf32be, singleByte, legacy };
+
+// An encoding that labels name: how its text is read; for Encoding::singleByte the characters
+// of its bytes 0x80 to 0xFF (the lower half is ASCII); for Encoding::legacy what each system's
+// converter calls it.
+struct NamedEncoding {
+    std::string_view name;
+    Encoding encoding;  // utf8, singleByte or legacy
+    platform::LegacyEncoding legacy;
+    const std::array<char16_t, 128>* upperHalf;
+};
 
 struct DetectedEncoding {
     Encoding encoding;
-    std::size_t bomLength;            // bytes to drop before the text
-    platform::LegacyEncoding legacy;  // for Encoding::legacy, the encoding to convert from
-    std::size_t declarationEnd;       // the end of the XML declaration's bytes, or 0 without one
-};
-
-// An encoding that labels name: how its text is read and, for Encoding::legacy, what each
-// system's converter calls it.
-struct NamedEncoding {
-    std::string_view name;
-    Encoding encoding;  // utf8, windows1252, xUserDefined or legacy
-    platform::LegacyEncoding legacy;
+    std::size_t bomLength;       // bytes to drop before the text
+    const NamedEncoding* named;  // what the declaration's label names, if it names anything
+    std::size_t declarationEnd;  // the end of the XML declaration's bytes, or 0 without one
 };
 
 struct EncodingLabel {
@@ -66,12 +70,5 @@ class UnitDecoder {
 
 // A decoder for UTF-16 or UTF-32 in either byte order.
 std::unique_ptr<UnitDecoder> unicodeDecoder(Encoding encoding);
-
-// The units of every byte of windows-1252 (as the WHATWG Encoding Standard reads it, which is
-// what feeds labelled ISO-8859-1 or US-ASCII mean).
-const std::array<char16_t, 256>& windows1252Table();
-
-// The units of every byte of x-user-defined: ASCII, and 0x80 to 0xFF as U+F780 to U+F7FF.
-const std::array<char16_t, 256>& xUserDefinedTable();
 
 }  // namespace lorvex

@@ -124,12 +124,11 @@ void FeedText::setUp() {
         case Encoding::utf8:
             byteText_ = ByteText(bytes_, nullptr, detected.bomLength);
             return;
-        case Encoding::windows1252:
-            table_ = windows1252Table();
-            byteText_ = ByteText(bytes_, &table_, 0);
-            return;
-        case Encoding::xUserDefined:
-            table_ = xUserDefinedTable();
+        case Encoding::singleByte:
+            for (std::size_t byte = 0; byte < 0x80; ++byte)
+                table_[byte] = static_cast<char16_t>(byte);
+            std::copy(detected.named->upperHalf->begin(), detected.named->upperHalf->end(),
+                      table_.begin() + 0x80);
             byteText_ = ByteText(bytes_, &table_, 0);
             return;
         case Encoding::legacy:
@@ -140,7 +139,7 @@ void FeedText::setUp() {
     }
 
     auto legacy = std::make_unique<platform::LegacyDecoder>();
-    platform::Error error = legacy->open(detected.legacy);
+    platform::Error error = legacy->open(detected.named->legacy);
     std::string_view declaration = bytes_.view(0, detected.declarationEnd);
     if (error != 0 || !wroteDeclaration(*legacy, declaration)) {
         // An encoding the system lacks, or one that cannot be what wrote the declaration: read
@@ -148,8 +147,6 @@ void FeedText::setUp() {
         if (error != platform::invalidArgument) error_ = error;
         encoding_ = Encoding::utf8;
         byteText_ = ByteText(bytes_, nullptr, 0);
-    } else if (legacy->singleByteTable(table_)) {
-        byteText_ = ByteText(bytes_, &table_, 0);
     } else {
         decodeUnits(0, std::make_unique<LegacyUnitDecoder>(std::move(legacy)));
     }

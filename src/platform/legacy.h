@@ -1,4 +1,5 @@
-// Text in a legacy encoding, decoded by the operating system's own converter.
+// Text in a multi-byte legacy encoding (Shift_JIS, GBK, Big5, ...), decoded by the operating
+// system's own converter.
 #pragma once
 
 #include <array>
@@ -15,6 +16,15 @@ struct LegacyEncoding {
     const char* iconvName = nullptr;  // for iconv
 };
 
+// Whether unit, from a converter, stands for bytes that are no character of the encoding: a C1
+// control (a lone byte passed through) or a private-use character (the user-defined areas, which
+// one system fills and another rejects). Both platforms reject such bytes, one U+FFFD for the
+// first and the next read on its own, as they reject any other, so that both read alike.
+inline bool isForeign(char16_t unit) {
+    return (unit >= 0x80 && unit <= 0x9F) || (unit >= 0xE000 && unit <= 0xF8FF) ||
+           (unit >= 0xDB80 && unit <= 0xDBFF);  // the start of a supplementary private use
+}
+
 class LegacyDecoder {
   public:
     LegacyDecoder() = default;
@@ -26,19 +36,14 @@ class LegacyDecoder {
     // lacks the converter, or the error that kept it from opening one it has.
     Error open(const LegacyEncoding& encoding);
 
-    // When the encoding reads every byte on its own as one character, ASCII as ASCII and every
-    // other byte as a character beyond ASCII (or as U+FFFD, where the converter rejects the
-    // byte), fills table with them and returns true.
-    bool singleByteTable(std::array<char16_t, 256>& table);
-
     struct Decoded {
         std::size_t consumed;  // bytes
         std::size_t produced;  // units
     };
     // Decodes the start of bytes into out, at most room units (room is at least 8). Bytes that
     // may begin a character are left for the next call unless last says that no more follow.
-    // Each byte that the converter rejects becomes one U+FFFD, and the converter goes on in the
-    // state it was in.
+    // Each byte that the converter rejects, or turns into a foreign unit (see isForeign), becomes
+    // one U+FFFD, and the converter goes on in the state it was in.
     Decoded decode(std::string_view bytes, bool last, char16_t* out, std::size_t room);
 
     // Back to the state of a fresh converter.
@@ -52,6 +57,9 @@ class LegacyDecoder {
     unsigned page_ = 0;
     std::array<bool, 256> lead_{};  // the lead bytes of a double-byte code page
 #else
+    std::size_t decodeOneByOne(std::string_view bytes, std::size_t end, bool last, char16_t* out,
+                               std::size_t room, std::size_t& produced);
+
     void* converter_ = nullptr;
     bool flushed_ = false;
 #endif

@@ -1,4 +1,5 @@
 #include <iconv.h>
+#include <algorithm>
 #include <bit>
 #include <cerrno>
 #include <cstring>
@@ -36,62 +37,88 @@ void LegacyDecoder::reset() {
     flushed_ = false;
 }
 
-bool LegacyDecoder::singleByteTable(std::array<char16_t, 256>& table) {
+namespace {
+
+constexpr std::size_t failure = static_cast<std::size_t>(-1);
+
+}  // namespace
+
+// Decodes bytes[0, end) a character at a time, each handed to the converter a byte more at a
+// time until it takes them, so that a foreign unit is known by the bytes it came from. Returns
+// the bytes consumed, short of end only for want of room or of the bytes still to come.
+std::size_t LegacyDecoder::decodeOneByOne(std::string_view bytes, std::size_t end, bool last,
+                                          char16_t* out, std::size_t room, std::size_t& produced) {
     auto converter = static_cast<iconv_t>(converter_);
-    bool single = true;
-    for (std::size_t b = 0; b < table.size() && single; ++b) {
-        ::iconv(converter, nullptr, nullptr, nullptr, nullptr);
-        char byte = static_cast<char>(b);
-        char* in = &byte;
-        std::size_t inLeft = 1;
-        char16_t units[4];
-        char* put = reinterpret_cast<char*>(units);
-        std::size_t putLeft = sizeof units;
-        char16_t unit = u'\uFFFD';
-        if (::iconv(converter, &in, &inLeft, &put, &putLeft) != static_cast<std::size_t>(-1)) {
-            // Flushed at once: a converter that holds a character back to combine it with the
-            // next one reads it on its own here, as a single-byte decoder does.
-            ::iconv(converter, nullptr, nullptr, &put, &putLeft);
-            single = putLeft == sizeof units - 2;
-            unit = units[0];
-        } else {
-            single = errno == EILSEQ;  // not the start of a longer sequence or a shift
+    std::size_t at = 0;
+    while (at < end && produced + 2 <= room) {
+        std::size_t length = 1, units = 0;
+        int outcome = 0;  // the character taken, or why not
+        for (;; ++length) {
+            char* in = const_cast<char*>(bytes.data()) + at;
+            std::size_t inLeft = length;
+            char* put = reinterpret_cast<char*>(out + produced);
+            std::size_t putLeft = (room - produced) * 2;
+            if (::iconv(converter, &in, &inLeft, &put, &putLeft) != failure) {
+                outcome = 0;
+                units = static_cast<std::size_t>(put - reinterpret_cast<char*>(out + produced)) / 2;
+                break;
+            }
+            outcome = errno;
+            if (outcome != EINVAL || at + length == bytes.size() || length == 4) break;
         }
-        single = single && (b < 0x80 ? unit == b : unit >= 0x80);
-        table[b] = unit;
+        if (outcome == E2BIG) break;
+        if (outcome == EINVAL && !last && at + length == bytes.size()) break;  // more to come
+        if (outcome == 0 && std::none_of(out + produced, out + produced + units, isForeign)) {
+            produced += units;
+            at += length;
+        } else {
+            out[produced++] = u'\uFFFD';
+            ++at;
+        }
     }
-    reset();
-    return single;
+    return at;
 }
 
 LegacyDecoder::Decoded LegacyDecoder::decode(std::string_view bytes, bool last, char16_t* out,
                                              std::size_t room) {
     auto converter = static_cast<iconv_t>(converter_);
-    char* in = const_cast<char*>(bytes.data());
-    std::size_t inLeft = bytes.size();
-    char* put = reinterpret_cast<char*>(out);
-    std::size_t putLeft = room * 2;
-    while (inLeft > 0 && putLeft >= 2) {
-        if (::iconv(converter, &in, &inLeft, &put, &putLeft) != static_cast<std::size_t>(-1)) {
-            break;
+    std::size_t consumed = 0, produced = 0;
+    while (consumed < bytes.size() && produced + 2 <= room) {
+        char* in = const_cast<char*>(bytes.data()) + consumed;
+        std::size_t inLeft = bytes.size() - consumed;
+        char16_t* start = out + produced;
+        char* put = reinterpret_cast<char*>(start);
+        std::size_t putLeft = (room - produced) * 2;
+        bool whole = ::iconv(converter, &in, &inLeft, &put, &putLeft) != failure;
+        int error = whole ? 0 : errno;
+        auto end = static_cast<std::size_t>(in - bytes.data());
+        auto units = static_cast<std::size_t>(put - reinterpret_cast<char*>(start)) / 2;
+        if (std::any_of(start, start + units, isForeign)) {
+            // Those bytes again, a character at a time, to find the ones to reject. Only
+            // converters that keep no state give foreign units, so a fresh one reads them alike.
+            ::iconv(converter, nullptr, nullptr, nullptr, nullptr);
+            std::size_t again =
+                decodeOneByOne(bytes.substr(consumed), end - consumed, last, out, room, produced);
+            if (again == 0) break;
+            consumed += again;
+            continue;
         }
-        if (errno == E2BIG || (errno == EINVAL && !last)) break;  // room, or more bytes, needed
+        produced += units;
+        consumed = end;
+        if (whole || error == E2BIG || (error == EINVAL && !last) || produced >= room) break;
         // A rejected byte (EILSEQ), or a sequence cut short by the end of the text (EINVAL):
         // one U+FFFD for its first byte, and the converter keeps its state.
-        char16_t replacement = u'\uFFFD';
-        std::memcpy(put, &replacement, 2);
-        put += 2;
-        putLeft -= 2;
-        ++in;
-        --inLeft;
+        out[produced++] = u'\uFFFD';
+        ++consumed;
     }
-    if (last && inLeft == 0 && !flushed_) {
+    if (last && consumed == bytes.size() && !flushed_ && room - produced >= 2) {
         // A converter may hold back a character until it knows what follows.
-        flushed_ =
-            ::iconv(converter, nullptr, nullptr, &put, &putLeft) != static_cast<std::size_t>(-1);
+        char* put = reinterpret_cast<char*>(out + produced);
+        std::size_t putLeft = (room - produced) * 2;
+        flushed_ = ::iconv(converter, nullptr, nullptr, &put, &putLeft) != failure;
+        produced = static_cast<std::size_t>(put - reinterpret_cast<char*>(out)) / 2;
     }
-    return {static_cast<std::size_t>(in - bytes.data()),
-            static_cast<std::size_t>(put - reinterpret_cast<char*>(out)) / 2};
+    return {consumed, produced};
 }
 
 }  // namespace lorvex::platform

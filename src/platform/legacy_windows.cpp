@@ -21,10 +21,6 @@ constexpr UINT eucJp = 20932;
 // converted again a character at a time, so a longer run would make each rejected byte dearer.
 constexpr std::size_t runLength = 256;
 
-bool isC1Control(char16_t unit, std::size_t byte) {
-    return byte >= 0x80 && byte <= 0x9F && unit == byte;
-}
-
 }  // namespace
 
 LegacyDecoder::~LegacyDecoder() = default;
@@ -52,30 +48,6 @@ Error LegacyDecoder::open(const LegacyEncoding& encoding) {
 }
 
 void LegacyDecoder::reset() {}
-
-bool LegacyDecoder::singleByteTable(std::array<char16_t, 256>& table) {
-    CPINFO info;
-    if (!GetCPInfo(page_, &info) || info.MaxCharSize != 1) return false;
-    for (std::size_t b = 0; b < table.size(); ++b) {
-        char byte = static_cast<char>(b);
-        wchar_t unit = L'\uFFFD';
-        if (MultiByteToWideChar(page_, MB_ERR_INVALID_CHARS, &byte, 1, &unit, 1) != 1) {
-            unit = L'\uFFFD';
-        }
-        if (b < 0x80 ? unit != static_cast<wchar_t>(b) : unit < 0x80) return false;
-        table[b] = static_cast<char16_t>(unit);
-    }
-    // A page that puts characters in 0x80 to 0x9F passes the bytes it leaves unassigned there
-    // through as their own C1 controls (windows-1251's 0x98): those are rejected bytes, as iconv
-    // has them. A page that gives the whole range to the C1 controls, as ISO-8859 does, keeps them.
-    bool c1Range = true;
-    for (std::size_t b = 0x80; b <= 0x9F; ++b)
-        c1Range = c1Range && isC1Control(table[b], b);
-    for (std::size_t b = 0x80; b <= 0x9F && !c1Range; ++b) {
-        if (isC1Control(table[b], b)) table[b] = u'\uFFFD';
-    }
-    return true;
-}
 
 // The bytes of the character that starts at bytes[at], more than are left when it is cut short.
 std::size_t LegacyDecoder::characterLength(std::string_view bytes, std::size_t at) const {
@@ -116,7 +88,8 @@ std::size_t LegacyDecoder::convert(std::string_view chars, char16_t* out) const 
     int length = static_cast<int>(chars.size());
     int units = MultiByteToWideChar(page_, MB_ERR_INVALID_CHARS, chars.data(), length,
                                     reinterpret_cast<wchar_t*>(out), length);
-    return static_cast<std::size_t>(std::max(units, 0));
+    if (units <= 0 || std::any_of(out, out + units, isForeign)) return 0;
+    return static_cast<std::size_t>(units);
 }
 
 // The converter keeps nothing from one call to the next, so it is handed whole characters only,

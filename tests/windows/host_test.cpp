@@ -537,21 +537,9 @@ struct ConverterDifference {
     const char* difference;
 };
 constexpr ConverterDifference converterDifferences[] = {
-    {"iso-8859-7", "Wine has the 1987 table: 0xA1, 0xA2 as U+02BD, U+02BC; no 0xA4, 0xA5, 0xAA"},
-    {"iso-8859-8", "Wine has 0xAF as U+203E and lacks 0xFD, 0xFE (LRM, RLM)"},
-    {"iso-8859-8-i", "Wine has 0xAF as U+203E and lacks 0xFD, 0xFE (LRM, RLM)"},
-    {"koi8-u", "Wine's 21866 has 0xAE, 0xBE as U+045E, U+040E; glibc box drawing"},
-    {"macintosh",
-     "Wine has 0xBD, 0xC6 as U+2126, U+2206 and rejects 0xF0; glibc U+03A9, U+0394, U+E01E"},
-    {"windows-1255", "Wine has 0xCA as U+05BA; glibc rejects it"},
-    {"shift_jis", "Wine passes a lone 0x80 through as U+0080; glibc rejects it"},
     {"euc-kr",
-     "Wine passes a lone 0x80 through as U+0080 and reads the user-defined rows C9 and FE as "
-     "private use; glibc rejects both"},
-    {"gbk", "Wine reads the user-defined areas as private use; glibc rejects them"},
-    {"big5",
-     "Wine reads the user-defined areas 81-A0 and FA-FE as private use; glibc rejects them"},
-    {"euc-jp", "Wine reads the user-defined rows F5 to FE as private use; glibc rejects them"},
+     "glibc's CP949 skips some unassigned pairs (A2 E8) whole; the others reject their first "
+     "byte alone"},
 };
 
 const ConverterDifference* converterDifference(const std::string& encoding) {
