@@ -6,7 +6,7 @@
 #include <string>
 
 #include "bench_files.h"
-#include "conversion/convert.h"
+#include "convert.h"
 #include "feeds.h"
 
 namespace {

@@ -5,10 +5,10 @@
 #include <string>
 
 #include "bench_files.h"
-#include "conversion/feed_text.h"
-#include "conversion/record.h"
-#include "conversion/scanner.h"
+#include "feed_text.h"
 #include "feeds.h"
+#include "record.h"
+#include "scanner.h"
 
 namespace {
 

@@ -4,8 +4,8 @@
 #include <string>
 
 #include "check.h"
-#include "conversion/feed_text.h"
-#include "platform/unicode.h"
+#include "feed_text.h"
+#include "unicode.h"
 #include "utf8_reference.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {

@@ -19,8 +19,6 @@
 /* The module's .def file names the exports and fixes their ordinals, so nothing is marked for
  * export here: a marked class would also export members that must stay out of the table. */
 #define LORVEX_API
-#elif defined(LORVEX_STATIC)
-#define LORVEX_API
 #else
 #define LORVEX_API __declspec(dllimport)
 #endif

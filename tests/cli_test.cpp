@@ -21,21 +21,21 @@
 #include <tuple>
 #include <vector>
 
-#include "conversion/convert.h"
+#include "batch.h"
+#include "convert.h"
+#include "convert_command.h"
+#include "display.h"
+#include "explain_command.h"
+#include "formats.h"
 #include "lorvex.h"
-#include "platform/unicode.h"
+#include "show_command.h"
 #include "support/cases.h"
-#include "support/convert.h"
+#include "support/conversions.h"
 #include "support/files.h"
-#include "tool/batch.h"
-#include "tool/convert_command.h"
-#include "tool/display.h"
-#include "tool/explain_command.h"
-#include "tool/formats.h"
-#include "tool/show_command.h"
+#include "unicode.h"
 #ifndef _WIN32
-#include "platform/system_calls.h"
 #include "support/pipes.h"
+#include "system_calls.h"
 #endif
 
 namespace lorvex::tool {

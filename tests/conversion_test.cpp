@@ -19,7 +19,7 @@
 
 #include "lorvex.h"
 #include "support/cases.h"
-#include "support/convert.h"
+#include "support/conversions.h"
 #include "support/files.h"
 
 namespace lorvex {

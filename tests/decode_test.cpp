@@ -5,13 +5,13 @@
 #include <algorithm>
 #include <string>
 
-#include "conversion/decode.h"
-#include "conversion/feed_text.h"
-#include "platform/legacy.h"
-#include "platform/unicode.h"
+#include "decode.h"
+#include "feed_text.h"
+#include "legacy.h"
 #include "support/cases.h"
-#include "support/convert.h"
+#include "support/conversions.h"
 #include "support/files.h"
+#include "unicode.h"
 
 namespace lorvex {
 namespace {

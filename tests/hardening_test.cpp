@@ -14,10 +14,10 @@
 #include <string>
 #include <thread>
 
-#include "conversion/convert.h"
+#include "convert.h"
 #include "lorvex.h"
 #include "support/cases.h"
-#include "support/convert.h"
+#include "support/conversions.h"
 #include "support/files.h"
 
 namespace lorvex {

@@ -11,8 +11,8 @@
 #include <filesystem>
 #include <string>
 
-#include "conversion/convert.h"
-#include "support/convert.h"
+#include "convert.h"
+#include "support/conversions.h"
 #include "support/files.h"
 #include "support/pipes.h"
 

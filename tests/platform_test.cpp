@@ -21,12 +21,12 @@
 #include <string>
 #include <thread>
 
-#include "conversion/convert.h"
-#include "platform/file.h"
-#include "platform/system_calls.h"
+#include "convert.h"
+#include "file.h"
 #include "support/cases.h"
 #include "support/files.h"
 #include "support/pipes.h"
+#include "system_calls.h"
 
 namespace lorvex {
 namespace {

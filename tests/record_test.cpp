@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <string>
 
-#include "conversion/record.h"
+#include "record.h"
 #include "support/cases.h"
 
 namespace lorvex {

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "support/cases.h"
-#include "support/convert.h"
+#include "support/conversions.h"
 #include "support/files.h"
 
 namespace lorvex {

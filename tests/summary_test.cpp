@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "conversion/summary.h"
+#include "summary.h"
 #include "support/cases.h"
 
 namespace lorvex {

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "support/convert.h"
+#include "support/conversions.h"
 #include "support/files.h"
 
 namespace lorvex {

@@ -4,8 +4,8 @@
 
 #include <cstddef>
 
-#include "../platform/file.h"
 #include "feed_text.h"
+#include "file.h"
 
 namespace lorvex {
 

@@ -5,8 +5,8 @@
 #include <cstring>
 #include <iterator>
 
-#include "../platform/unicode.h"
 #include "encoding_labels.h"
+#include "unicode.h"
 
 namespace lorvex {
 

@@ -9,7 +9,7 @@
 #include <memory>
 #include <string_view>
 
-#include "../platform/legacy.h"
+#include "legacy.h"
 #include "window.h"
 
 namespace lorvex {

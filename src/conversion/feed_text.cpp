@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <string>
 
-#include "../platform/legacy.h"
-#include "../platform/unicode.h"
+#include "legacy.h"
+#include "unicode.h"
 
 namespace lorvex {
 

@@ -7,7 +7,7 @@
 #include <memory>
 #include <string_view>
 
-#include "../platform/file.h"
+#include "file.h"
 
 namespace lorvex {
 

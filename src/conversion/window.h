@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "../platform/file.h"
+#include "file.h"
 
 namespace lorvex {
 

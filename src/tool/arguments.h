@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "../platform/file.h"
+#include "file.h"
 
 namespace lorvex::tool {
 

@@ -8,10 +8,10 @@
 #include <new>
 #include <system_error>
 
-#include "../platform/file.h"
 #include "arguments.h"
 #include "convert_command.h"
 #include "display.h"
+#include "file.h"
 
 namespace lorvex::tool {
 

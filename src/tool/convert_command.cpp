@@ -1,7 +1,7 @@
 #include "convert_command.h"
 
-#include "../platform/file.h"
 #include "arguments.h"
+#include "file.h"
 
 namespace lorvex::tool {
 

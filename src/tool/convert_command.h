@@ -4,7 +4,7 @@
 #include <cstddef>
 #include <string>
 
-#include "../conversion/convert.h"
+#include "convert.h"
 #include "report.h"
 
 namespace lorvex::tool {

@@ -16,8 +16,8 @@
 #include <unistd.h>
 #endif
 
-#include "../platform/unicode.h"
 #include "char_width_data.h"
+#include "unicode.h"
 
 namespace lorvex::tool {
 

@@ -3,8 +3,8 @@
 #include <cstdio>
 #include <vector>
 
-#include "../conversion/convert.h"
 #include "arguments.h"
+#include "convert.h"
 #include "display.h"
 
 namespace lorvex::tool {

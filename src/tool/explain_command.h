@@ -5,9 +5,9 @@
 #include <functional>
 #include <string>
 
-#include "../conversion/feed_text.h"
-#include "../conversion/scanner.h"
+#include "feed_text.h"
 #include "report.h"
+#include "scanner.h"
 
 namespace lorvex::tool {
 

@@ -4,8 +4,8 @@
 
 #include <algorithm>
 
-#include "../platform/unicode.h"
 #include "display.h"
+#include "unicode.h"
 
 namespace lorvex::tool {
 

@@ -9,7 +9,7 @@
 #include <string>
 #include <string_view>
 
-#include "../conversion/record.h"
+#include "record.h"
 
 namespace lorvex::tool {
 

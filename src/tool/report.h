@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "../platform/file.h"
+#include "file.h"
 
 namespace lorvex::tool {
 

@@ -8,8 +8,8 @@
 #include <optional>
 #include <string>
 
-#include "../conversion/record.h"
-#include "../platform/file.h"
+#include "file.h"
+#include "record.h"
 #include "report.h"
 
 namespace lorvex::tool {

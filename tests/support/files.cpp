@@ -6,7 +6,7 @@
 #include <sstream>
 #include <stdexcept>
 
-#include "platform/unicode.h"
+#include "unicode.h"
 
 namespace lorvex::test {
 

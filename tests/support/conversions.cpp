@@ -1,6 +1,6 @@
-#include "support/convert.h"
+#include "support/conversions.h"
 
-#include "conversion/convert.h"
+#include "convert.h"
 #include "lorvex.h"
 #include "support/files.h"
 
