@@ -28,9 +28,7 @@ namespace {
 namespace fs = std::filesystem;
 using test::ScratchDir;
 
-const std::string twoItems =
-    " <item><title>A</title><description>a</description><pubDate>d1</pubDate></item>"
-    "<item><title>B</title><description>b</description><pubDate>d2</pubDate></item>";
+using test::twoItems;
 
 #ifndef _WIN32
 // errno after each kind of failure, and after a success. Each case runs in a folder holding

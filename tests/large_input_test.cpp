@@ -20,11 +20,8 @@ namespace lorvex {
 namespace {
 
 namespace fs = std::filesystem;
+using test::twoItems;
 using test::ScratchDir;
-
-const std::string items =
-    " <item><title>A</title><description>a</description><pubDate>d1</pubDate></item>"
-    "<item><title>B</title><description>b</description><pubDate>d2</pubDate></item>";
 
 TEST(LargeInput, EndlessDescriptionFailsOnceTheWindowPassesTheLimit) {
     ScratchDir dir;
@@ -44,14 +41,15 @@ TEST(LargeInput, FeedLongerThanTheLimitConvertsInASmallWindow) {
     int fd = ::open((dir / "feed.xml").c_str(), O_WRONLY | O_CREAT, 0600);
     ASSERT_GE(fd, 0);
     ASSERT_EQ(::ftruncate(fd, size), 0);
-    ASSERT_EQ(::pwrite(fd, items.data(), items.size(), size - static_cast<off_t>(items.size())),
-              static_cast<ssize_t>(items.size()));
+    ASSERT_EQ(
+        ::pwrite(fd, twoItems.data(), twoItems.size(), size - static_cast<off_t>(twoItems.size())),
+        static_cast<ssize_t>(twoItems.size()));
     ::close(fd);
 
     Conversion result = convertFile(dir / "feed.xml", dir / "out.rec");
     EXPECT_EQ(result.records, 2);
     EXPECT_LE(result.largestWindow, std::size_t{1} << 20);
-    EXPECT_EQ(test::readBytes(dir / "out.rec"), test::convertBytes(items).bytes);
+    EXPECT_EQ(test::readBytes(dir / "out.rec"), test::convertBytes(twoItems).bytes);
 }
 
 }  // namespace

@@ -8,6 +8,11 @@
 
 namespace lorvex::test {
 
+// A feed of two items, both accepted, the first at index 1 (so that it is found).
+inline const std::string twoItems =
+    " <item><title>A</title><description>a</description><pubDate>d1</pubDate></item>"
+    "<item><title>B</title><description>b</description><pubDate>d2</pubDate></item>";
+
 // ConvertFile on two paths.
 int convert(const std::filesystem::path& input, const std::filesystem::path& output);
 
