@@ -20,8 +20,8 @@ namespace lorvex {
 namespace {
 
 namespace fs = std::filesystem;
-using test::twoItems;
 using test::ScratchDir;
+using test::twoItems;
 
 TEST(LargeInput, EndlessDescriptionFailsOnceTheWindowPassesTheLimit) {
     ScratchDir dir;
