@@ -1,8 +1,10 @@
 # Installs the build into a scratch prefix, then builds and runs the tiny C consumer against the
-# installed tree twice: through find_package(Lorvex) and through pkg-config.
+# installed tree twice, through find_package(Lorvex) and through pkg-config, and once more with
+# Lorvex's sources added to its project by add_subdirectory.
 #   cmake -DBUILD=<build dir> -DWORK=<scratch> -DSOURCE=<this folder> -DEXAMPLE=<feed>
 #         -DVERSION=<x.y.z> -DSONAME=<name> -DLIBDIR=<lib> -DGENERATOR=<generator> -DCC=<C compiler>
-#         -DPKG_CONFIG=<pkg-config> -P consumer_test.cmake
+#         -DCXX=<C++ compiler> -DPKG_CONFIG=<pkg-config> -DLORVEX_SOURCE=<sources>
+#         -P consumer_test.cmake
 
 function(run)
   execute_process(COMMAND ${ARGN} OUTPUT_VARIABLE out ERROR_VARIABLE err RESULT_VARIABLE status)
@@ -90,3 +92,20 @@ run(${PKG_CONFIG} --cflags --libs lorvex)
 separate_arguments(flags UNIX_COMMAND "${output}")
 run(${CC} -std=c11 ${SOURCE}/consumer.c ${flags} -o ${WORK}/consumer-pkg-config)
 check_consumer(${WORK}/consumer-pkg-config "with pkg-config")
+
+# add_subdirectory: the module alone, built with nothing but the compilers. Were Lorvex to look
+# for any of the packages its own tool, tests or benchmarks need, configuring would fail here.
+set(no_packages)
+foreach(package GTest CLI11 nlohmann_json Threads benchmark Python3)
+  list(APPEND no_packages -DCMAKE_DISABLE_FIND_PACKAGE_${package}=ON)
+endforeach()
+run(${CMAKE_COMMAND} -S ${SOURCE}/subdirectory -B ${WORK}/subdirectory -G ${GENERATOR}
+  -DCMAKE_C_COMPILER=${CC} -DCMAKE_CXX_COMPILER=${CXX} -DLORVEX_SOURCE_DIR=${LORVEX_SOURCE}
+  ${no_packages})
+run(${CMAKE_COMMAND} --build ${WORK}/subdirectory)
+file(GLOB_RECURSE built RELATIVE ${WORK}/subdirectory ${WORK}/subdirectory/lorvex/*)
+list(FILTER built INCLUDE REGEX "(^|/)(lorvex|lorvex_bench|[a-z_]+_test)$")
+if(built)
+  message(FATAL_ERROR "add_subdirectory built more than the module: ${built}")
+endif()
+check_consumer(${WORK}/subdirectory/consumer "with add_subdirectory")
