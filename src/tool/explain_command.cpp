@@ -102,8 +102,9 @@ ExitStatus explainFeed(const std::string& path) {
     }
 
     // UTF-8 text is walked in its own bytes, so its positions are byte offsets into the file (a
-    // byte order mark counted). Other text is walked in 16-bit characters that no longer map to
-    // the file's bytes one to one; say so.
+    // byte order mark counted). Any other text is told in 16-bit characters of the decoded text: a
+    // single-byte feed, walked in its own bytes too, has one such character a byte, and the others
+    // are walked in characters that no longer map to the file's bytes one to one; say so.
     bool utf8 = text.encoding() == Encoding::utf8;
     std::string name = path == "-" ? "standard input" : escapeFileName(path);
     printLine(name + (utf8 ? ": UTF-8; positions are byte offsets into the file"
