@@ -30,7 +30,7 @@ std::string describeFailure(const Conversion& result, const std::string& input,
 // Converts input into output, either of them "-" for a standard stream.
 Conversion convertNamed(const std::string& input, const std::string& output) {
     platform::InputFile in;
-    platform::Error error = input == "-" ? in.openStandardInput() : in.open(nativePath(input));
+    platform::Error error = openArgument(in, input);
     if (error != 0) return {0, Failure::openInput, error};
     platform::OutputFile out;
     error = output == "-" ? out.openStandardOutput() : out.open(nativePath(output));

@@ -75,7 +75,7 @@ WalkTally walkAndTally(FeedText& text,
 
 ExitStatus explainFeed(const std::string& path) {
     platform::InputFile input;
-    platform::Error error = path == "-" ? input.openStandardInput() : input.open(nativePath(path));
+    platform::Error error = openArgument(input, path);
     if (error != 0) {
         complain(readFailure(fileName(path), error, false));
         return ExitStatus::failure;

@@ -93,8 +93,7 @@ void show(RecordReader& file, Format format, bool raw) {
 
 ExitStatus showRecords(const ShowOptions& options) {
     RecordReader file;
-    platform::Error error =
-        options.path == "-" ? file.openStandardInput() : file.open(nativePath(options.path));
+    platform::Error error = openArgument(file, options.path);
     if (error != 0) {
         complain(readFailure(fileName(options.path), error, false));
         return ExitStatus::failure;
