@@ -77,7 +77,7 @@ ExitStatus explainFeed(const std::string& path) {
     platform::InputFile input;
     platform::Error error = openArgument(input, path);
     if (error != 0) {
-        complain(readFailure(fileName(path), error, false));
+        complain(readFailure(quotedName(path), error, false));
         return ExitStatus::failure;
     }
     FileSource source(input);
@@ -97,7 +97,7 @@ ExitStatus explainFeed(const std::string& path) {
             {item.position, "  \"" + escapeForDisplay(trimWhitespace(title)) + "\" -> " + outcome});
     });
     if (text.error() != 0) {
-        complain(readFailure(fileName(path), text.error(), true));
+        complain(readFailure(quotedName(path), text.error(), true));
         return ExitStatus::failure;
     }
 
