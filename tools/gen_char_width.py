@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""Writes src/cli/char_width_data.h: the code points that take zero and two terminal columns.
+"""Writes src/tool/char_width_data.h: the code points that take zero and two terminal columns.
 
 Reads the Unicode Character Database files that Debian's unicode-data package installs in
 /usr/share/unicode (UnicodeData.txt, EastAsianWidth.txt, DerivedCoreProperties.txt). Run it from
@@ -139,8 +139,8 @@ def main():
     parser.add_argument("--ucd", type=pathlib.Path, default=pathlib.Path("/usr/share/unicode"),
                         help="folder that holds the UCD files (default: %(default)s)")
     parser.add_argument("--output", type=pathlib.Path,
-                        default=repository / "src" / "cli" / "char_width_data.h",
-                        help="header to write (default: src/cli/char_width_data.h)")
+                        default=repository / "src" / "tool" / "char_width_data.h",
+                        help="header to write (default: src/tool/char_width_data.h)")
     args = parser.parse_args()
 
     unicode_data = args.ucd / "UnicodeData.txt"
@@ -172,7 +172,7 @@ def main():
 // zeroWidth holds. Both are sorted, with adjacent ranges merged.
 #pragma once
 
-namespace lorvex::cli::width_data {{
+namespace lorvex::tool::width_data {{
 
 struct Range {{
     char32_t first, last;
@@ -184,7 +184,7 @@ struct Range {{
 {table("wide", ranges(two))}
 // clang-format on
 
-}}  // namespace lorvex::cli::width_data
+}}  // namespace lorvex::tool::width_data
 """
     args.output.write_text(header, encoding="utf-8")
     print(f"{args.output}: Unicode {version}, {len(ranges(zero))} zero-width ranges, "

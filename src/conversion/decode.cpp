@@ -109,11 +109,11 @@ class Utf32Decoder final : public UnitDecoder {
                      << (bigEndian_ ? 24 - 8 * k : 8 * k);
             }
             decoded.consumed += 4;
-            if (c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) {
+            if (c > 0x10FFFF || unicode::isSurrogate(c)) {
                 out[decoded.produced++] = unicode::replacementCharacter;
             } else if (c >= 0x10000) {
-                out[decoded.produced++] = static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10));
-                out[decoded.produced++] = static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF));
+                out[decoded.produced++] = unicode::highSurrogate(c);
+                out[decoded.produced++] = unicode::lowSurrogate(c);
             } else {
                 out[decoded.produced++] = static_cast<char16_t>(c);
             }

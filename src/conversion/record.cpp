@@ -40,7 +40,7 @@ Verdict judge(const Record& record, std::size_t titleLength, std::size_t summary
 RecordWriter::RecordWriter(platform::OutputFile& file)
     : file_(file), buffer_(new Record[bufferRecords]) {}
 
-int RecordWriter::writeRecord(const Record& record) {
+platform::Error RecordWriter::writeRecord(const Record& record) {
     Record& slot = buffer_[used_];
     if (&record != &slot) slot = record;
     swapFileOrder(slot);
@@ -48,8 +48,8 @@ int RecordWriter::writeRecord(const Record& record) {
     return 0;
 }
 
-int RecordWriter::flush() {
-    int error = used_ == 0 ? 0 : file_.write(buffer_.get(), used_ * recordBytes);
+platform::Error RecordWriter::flush() {
+    platform::Error error = used_ == 0 ? 0 : file_.write(buffer_.get(), used_ * recordBytes);
     used_ = 0;
     return error;
 }

@@ -52,9 +52,9 @@ class RecordWriter {
 
     Record& next() { return buffer_[used_]; }
 
-    // Writes record (typically next()). Returns 0, or the errno of a failed write.
-    int writeRecord(const Record& record);
-    int flush();
+    // Writes record (typically next()). Returns 0, or the system's error of a failed write.
+    platform::Error writeRecord(const Record& record);
+    platform::Error flush();
 
   private:
     static constexpr std::size_t bufferRecords = 64;

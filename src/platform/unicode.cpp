@@ -104,9 +104,8 @@ std::size_t decodeUtf8Units(std::string_view text, char16_t* out, std::size_t ma
             out[written++] = static_cast<char16_t>(c);
             continue;
         }
-        c -= 0x10000;
-        out[written++] = static_cast<char16_t>(0xD800 + (c >> 10));
-        if (written < max) out[written++] = static_cast<char16_t>(0xDC00 + (c & 0x3FF));
+        out[written++] = highSurrogate(c);
+        if (written < max) out[written++] = lowSurrogate(c);
     }
     return written;
 }

@@ -14,6 +14,14 @@ inline bool isSurrogate(char32_t c) {
     return c >= 0xD800 && c <= 0xDFFF;
 }
 
+// The two UTF-16 units of c, a code point beyond U+FFFF: the first, then the second.
+inline char16_t highSurrogate(char32_t c) {
+    return static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10));
+}
+inline char16_t lowSurrogate(char32_t c) {
+    return static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF));
+}
+
 // The code point that begins at text[i]; advances i past it. A surrogate that is not part of a
 // pair comes back as itself, so that the caller decides what it becomes.
 inline char32_t nextCodePoint(std::u16string_view text, std::size_t& i) {

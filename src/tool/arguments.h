@@ -15,6 +15,13 @@ std::vector<std::string> utf8Arguments(int argc, char** argv);
 // The operating system's form of a path given as an argument.
 platform::NativePath nativePath(const std::string& argument);
 
+// Opens input (a platform::InputFile, or a reader that opens as one does) on a path given as an
+// argument, "-" being standard input, as it is to every command.
+template <class Input>
+platform::Error openArgument(Input& input, const std::string& path) {
+    return path == "-" ? input.openStandardInput() : input.open(nativePath(path));
+}
+
 // Paths as the platform spells them. On Windows a path may use either separator, a name may
 // follow a drive ("Z:feed.xml", in that drive's current directory), and names that differ only
 // in letter case name one file; elsewhere "/" is the one separator and every byte counts.

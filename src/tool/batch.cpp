@@ -103,7 +103,7 @@ ExitStatus convertBatch(const BatchOptions& options) {
     std::filesystem::create_directories(std::filesystem::path(nativePath(options.outputDir)),
                                         error);
     if (error) {
-        complain("cannot create the directory " + fileName(options.outputDir) + ": " +
+        complain("cannot create the directory " + quotedName(options.outputDir) + ": " +
                  error.message());
         return ExitStatus::failure;
     }
@@ -142,13 +142,13 @@ ExitStatus convertBatch(const BatchOptions& options) {
 
     std::size_t failures = 0, records = 0, skips = 0;
     for (std::size_t i = 0; i < count; ++i) {
-        std::string feed = fileName(options.feeds[i]), output = fileName(outputs[i]);
+        std::string feed = quotedName(options.feeds[i]), output = quotedName(outputs[i]);
         if (skipped[i]) {
             complain("skipping " + feed + ": it is its own record file");
             ++skips;
         } else if (!clashes[i].empty()) {
             complain("cannot convert " + feed + ": " + output + " is already written from " +
-                     fileName(clashes[i]));
+                     quotedName(clashes[i]));
             ++failures;
         } else if (results[i].failure != Failure::none) {
             complain(describeFailure(results[i], feed, output));

@@ -30,7 +30,7 @@ std::string describeFailure(const Conversion& result, const std::string& input,
 // Converts input into output, either of them "-" for a standard stream.
 Conversion convertNamed(const std::string& input, const std::string& output) {
     platform::InputFile in;
-    platform::Error error = input == "-" ? in.openStandardInput() : in.open(nativePath(input));
+    platform::Error error = openArgument(in, input);
     if (error != 0) return {0, Failure::openInput, error};
     platform::OutputFile out;
     error = output == "-" ? out.openStandardOutput() : out.open(nativePath(output));
@@ -51,11 +51,11 @@ std::string recordFileName(const std::string& feed) {
 
 ExitStatus convertOne(const std::string& input, const std::string& output, bool verbose) {
     Conversion result = convertNamed(input, output);
-    std::string outputName = fileName(output, "standard output");
+    std::string outputName = quotedName(output, "standard output");
     if (result.failure != Failure::none) {
         // A reader of standard output that has gone (head) wants no more, and no complaint.
         bool readerGone = output == "-" && platform::isBrokenPipe(result.error);
-        if (!readerGone) complain(describeFailure(result, fileName(input), outputName));
+        if (!readerGone) complain(describeFailure(result, quotedName(input), outputName));
         return ExitStatus::failure;
     }
     if (verbose) complain(recordsWritten(static_cast<std::size_t>(result.records), outputName));

@@ -75,9 +75,9 @@ WalkTally walkAndTally(FeedText& text,
 
 ExitStatus explainFeed(const std::string& path) {
     platform::InputFile input;
-    platform::Error error = path == "-" ? input.openStandardInput() : input.open(nativePath(path));
+    platform::Error error = openArgument(input, path);
     if (error != 0) {
-        complain(readFailure(fileName(path), error, false));
+        complain(readFailure(quotedName(path), error, false));
         return ExitStatus::failure;
     }
     FileSource source(input);
@@ -97,13 +97,14 @@ ExitStatus explainFeed(const std::string& path) {
             {item.position, "  \"" + escapeForDisplay(trimWhitespace(title)) + "\" -> " + outcome});
     });
     if (text.error() != 0) {
-        complain(readFailure(fileName(path), text.error(), true));
+        complain(readFailure(quotedName(path), text.error(), true));
         return ExitStatus::failure;
     }
 
     // UTF-8 text is walked in its own bytes, so its positions are byte offsets into the file (a
-    // byte order mark counted). Other text is walked in 16-bit characters that no longer map to
-    // the file's bytes one to one; say so.
+    // byte order mark counted). Any other text is told in 16-bit characters of the decoded text: a
+    // single-byte feed, walked in its own bytes too, has one such character a byte, and the others
+    // are walked in characters that no longer map to the file's bytes one to one; say so.
     bool utf8 = text.encoding() == Encoding::utf8;
     std::string name = path == "-" ? "standard input" : escapeFileName(path);
     printLine(name + (utf8 ? ": UTF-8; positions are byte offsets into the file"

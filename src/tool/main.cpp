@@ -188,7 +188,7 @@ ExitStatus run(const std::vector<std::string>& arguments) {
         std::vector<std::string> unmatched;
         files = lorvex::tool::expandWildcards(files, unmatched);
         for (const std::string& pattern : unmatched)
-            lorvex::tool::complain("no file matches " + lorvex::tool::fileName(pattern));
+            lorvex::tool::complain("no file matches " + lorvex::tool::quotedName(pattern));
         ExitStatus status = files.empty()
                                 ? ExitStatus::failure
                                 : lorvex::tool::convertBatch({outputDir, files, jobs, verbose});

@@ -36,7 +36,7 @@ void flushOutput() {
     if (std::fflush(stdout) != 0) noteWriteError();
 }
 
-std::string fileName(const std::string& path, const char* standardName) {
+std::string quotedName(const std::string& path, const char* standardName) {
     if (path == "-") return standardName;
     // Built by appending: GCC 12 warns falsely (-Wrestrict) on "'" + std::string at -O3.
     std::string quoted(1, '\'');

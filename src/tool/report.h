@@ -25,9 +25,9 @@ void complain(const std::string& message);
 void print(std::string_view data);
 void flushOutput();
 
-// A file named in a message: quoted, with every character that would act on the terminal
+// A path as a message names it: quoted, with every character that would act on the terminal
 // escaped; "-" is "standard input" or "standard output", as standardName says.
-std::string fileName(const std::string& path, const char* standardName = "standard input");
+std::string quotedName(const std::string& path, const char* standardName = "standard input");
 
 // "cannot open NAME: reason" or, once it was open, "cannot read NAME: reason".
 std::string readFailure(const std::string& name, platform::Error error, bool opened);

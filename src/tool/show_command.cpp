@@ -93,20 +93,19 @@ void show(RecordReader& file, Format format, bool raw) {
 
 ExitStatus showRecords(const ShowOptions& options) {
     RecordReader file;
-    platform::Error error =
-        options.path == "-" ? file.openStandardInput() : file.open(nativePath(options.path));
+    platform::Error error = openArgument(file, options.path);
     if (error != 0) {
-        complain(readFailure(fileName(options.path), error, false));
+        complain(readFailure(quotedName(options.path), error, false));
         return ExitStatus::failure;
     }
     Format format = options.format.value_or(isTerminal(stdout) ? Format::table : Format::jsonl);
     show(file, format, options.raw);
     if (file.error() != 0) {
-        complain(readFailure(fileName(options.path), file.error(), true));
+        complain(readFailure(quotedName(options.path), file.error(), true));
         return ExitStatus::failure;
     }
     if (file.strayBytes() != 0) {
-        complain(fileName(options.path) + " is damaged: the record at byte " +
+        complain(quotedName(options.path) + " is damaged: the record at byte " +
                  std::to_string(file.strayOffset()) + " is incomplete (" +
                  std::to_string(file.strayBytes()) + " of " + std::to_string(recordBytes) +
                  " bytes)");

@@ -63,11 +63,7 @@ std::string utf16be(std::u16string_view text) {
 }
 
 std::string utf8(std::u16string_view text) {
-    std::string bytes;
-    for (std::size_t i = 0; i < text.size();) {
-        unicode::appendUtf8Lossy(bytes, unicode::nextCodePoint(text, i));
-    }
-    return bytes;
+    return unicode::toUtf8Lossy(text);
 }
 
 std::string utf32be(std::u16string_view text) {

@@ -1,4 +1,5 @@
-// Test helpers: scratch directories, whole-file reads and writes, UTF-16 text.
+// Test helpers: scratch directories, whole-file reads and writes, text in each Unicode form, and
+// the corpus.
 #pragma once
 
 #include <filesystem>
@@ -26,7 +27,8 @@ class ScratchDir {
 std::string readBytes(const std::filesystem::path& path);
 void writeBytes(const std::filesystem::path& path, std::string_view bytes);
 
-// UTF-16 forms, as code units and as file bytes.
+// Text as UTF-16 units from UTF-8, and as the bytes of a file in UTF-16LE, UTF-16BE, UTF-8 and
+// UTF-32BE; and UTF-16LE bytes back as units.
 std::u16string utf16(std::string_view utf8);
 std::string utf16le(std::u16string_view text);
 std::string utf16be(std::u16string_view text);
