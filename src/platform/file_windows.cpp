@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "file.h"
+#include "unicode.h"
 
 namespace lorvex::platform {
 
@@ -310,11 +311,8 @@ std::string errorMessage(Error error) {
         nullptr, static_cast<DWORD>(error), 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
     std::string message;
     if (length > 0) {
-        int size = WideCharToMultiByte(CP_UTF8, 0, text, static_cast<int>(length), nullptr, 0,
-                                       nullptr, nullptr);
-        message.resize(static_cast<std::size_t>(size));
-        WideCharToMultiByte(CP_UTF8, 0, text, static_cast<int>(length), message.data(), size,
-                            nullptr, nullptr);
+        message = unicode::toUtf8Lossy(
+            std::u16string_view(reinterpret_cast<const char16_t*>(text), length));
     }
     LocalFree(text);
     // "The system cannot find the file specified.\r\n" reads like the POSIX messages without
