@@ -137,6 +137,13 @@ def upper_half(name):
     return units
 
 
+def table_owners(names):
+    """For each single-byte encoding, the first encoding with the same upper half: its table."""
+    first = {}
+    return {name: first.setdefault(tuple(upper_half(name)), name)
+            for name in names if name in SINGLE_BYTE}
+
+
 def table_lines(name):
     units = upper_half(name)
     rows = [", ".join(f"0x{unit:04X}" for unit in units[at:at + 8]) for at in range(0, 128, 8)]
@@ -145,11 +152,11 @@ def table_lines(name):
             f"    {body},\n}};")
 
 
-def encoding_line(name):
+def encoding_line(name, owners):
     if name in READ_BUILT_IN:
         return f'{{"{name}", {READ_BUILT_IN[name]}, {{}}, nullptr}}'
     if name in SINGLE_BYTE:
-        return f'{{"{name}", singleByte, {{}}, &upper_{identifier(name)}}}'
+        return f'{{"{name}", singleByte, {{}}, &upper_{identifier(owners[name])}}}'
     page, iconv = SYSTEM_CONVERTERS[name]
     return f'{{"{name}", legacy, {{{page}, "{iconv}"}}, nullptr}}'
 
@@ -176,11 +183,12 @@ def main():
         if label != label.lower() or not label.isascii() or '"' in label or "\\" in label:
             sys.exit(f"{args.labels}: the label {label!r} is not plain lower-case ASCII")
 
-    tables = "\n".join(table_lines(name) for name in names if name in SINGLE_BYTE)
+    owners = table_owners(names)  # equal upper halves share a table: iso-8859-8 and -8-i
+    tables = "\n".join(table_lines(name) for name, owner in owners.items() if name == owner)
     width = max(len(identifier(name)) for name in names)
     encodings = "\n".join(
         f"inline constexpr NamedEncoding {identifier(name) + ' ' * (width - len(identifier(name)))}"
-        f"{encoding_line(name)};"
+        f"{encoding_line(name, owners)};"
         for name in names
     )
     # Sorted bytewise, as std::string_view compares, for a binary search.
