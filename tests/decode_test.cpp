@@ -220,6 +220,22 @@ TEST(Decode, RejectedByteInAShiftedRunKeepsTheRun) {
               test::utf16(declaration) + u"\u65E5\uFFFD\u672C\u8A9Ex");
 }
 
+// Each unit at either side of a foreign range, alone among ordinary units at every position of a
+// run longer than the eight units the search takes at a time, is found exactly when it is foreign.
+TEST(Decode, ForeignUnitsAreFoundAtEveryPositionOfARun) {
+    const char16_t edges[] = {0x7F,   0x80,   0x9F,   0xA0,   0xDB7F, 0xDB80, 0xDBFF,
+                              0xDC00, 0xDFFF, 0xE000, 0xF8FF, 0xF900, 0xFFFD, 0x0000};
+    for (char16_t edge : edges) {
+        for (std::size_t at = 0; at < 19; ++at) {
+            std::u16string run(19, u'\u65E5');
+            run[at] = edge;
+            EXPECT_EQ(platform::anyForeign(run.data(), run.data() + run.size()),
+                      platform::isForeign(edge))
+                << std::hex << unsigned{edge} << " at " << at;
+        }
+    }
+}
+
 // A declaration that reads as single bytes was not written in an encoding of wider units, or
 // in EBCDIC, whatever its label says: the feed is UTF-8.
 TEST(Decode, LabelThatCannotHaveWrittenTheDeclarationReadsAsUtf8) {

@@ -68,7 +68,7 @@ std::size_t LegacyDecoder::decodeOneByOne(std::string_view bytes, std::size_t en
         }
         if (outcome == E2BIG) break;
         if (outcome == EINVAL && !last && at + length == bytes.size()) break;  // more to come
-        if (outcome == 0 && std::none_of(out + produced, out + produced + units, isForeign)) {
+        if (outcome == 0 && !anyForeign(out + produced, out + produced + units)) {
             produced += units;
             at += length;
         } else {
@@ -93,7 +93,7 @@ LegacyDecoder::Decoded LegacyDecoder::decode(std::string_view bytes, bool last, 
         int error = whole ? 0 : errno;
         auto end = static_cast<std::size_t>(in - bytes.data());
         auto units = static_cast<std::size_t>(put - reinterpret_cast<char*>(start)) / 2;
-        if (std::any_of(start, start + units, isForeign)) {
+        if (anyForeign(start, start + units)) {
             // Those bytes again, a character at a time, to find the ones to reject. Only
             // converters that keep no state give foreign units, so a fresh one reads them alike.
             ::iconv(converter, nullptr, nullptr, nullptr, nullptr);

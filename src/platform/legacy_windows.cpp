@@ -88,7 +88,7 @@ std::size_t LegacyDecoder::convert(std::string_view chars, char16_t* out) const 
     int length = static_cast<int>(chars.size());
     int units = MultiByteToWideChar(page_, MB_ERR_INVALID_CHARS, chars.data(), length,
                                     reinterpret_cast<wchar_t*>(out), length);
-    if (units <= 0 || std::any_of(out, out + units, isForeign)) return 0;
+    if (units <= 0 || anyForeign(out, out + units)) return 0;
     return static_cast<std::size_t>(units);
 }
 
