@@ -9,37 +9,6 @@
 
 namespace lorvex::unicode {
 
-char32_t nextCodePoint(std::string_view text, std::size_t& i) {
-    auto byte = [&](std::size_t k) { return static_cast<unsigned char>(text[k]); };
-    unsigned lead = byte(i++);
-    if (lead < 0x80) return lead;
-
-    std::size_t trail;
-    unsigned low = 0x80, high = 0xBF;  // the range of the first trail byte
-    char32_t c;
-    if (lead >= 0xC2 && lead <= 0xDF) {
-        trail = 1;
-        c = lead & 0x1F;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-        trail = 2;
-        c = lead & 0x0F;
-        if (lead == 0xE0) low = 0xA0;
-        if (lead == 0xED) high = 0x9F;
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-        trail = 3;
-        c = lead & 0x07;
-        if (lead == 0xF0) low = 0x90;
-        if (lead == 0xF4) high = 0x8F;
-    } else {
-        return replacementCharacter;
-    }
-    for (; trail > 0; --trail, low = 0x80, high = 0xBF) {
-        if (i == text.size() || byte(i) < low || byte(i) > high) return replacementCharacter;
-        c = c << 6 | (byte(i++) & 0x3F);
-    }
-    return c;
-}
-
 void appendUtf8(std::string& out, char32_t c) {
     if (c < 0x80) {
         out += static_cast<char>(c);

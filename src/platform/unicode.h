@@ -35,7 +35,36 @@ inline char32_t nextCodePoint(std::u16string_view text, std::size_t& i) {
 
 // The character that begins at text[i] in UTF-8; advances i past it. An ill-formed sequence is
 // U+FFFD, covering its maximal subpart (so one U+FFFD per maximal subpart in all).
-char32_t nextCodePoint(std::string_view text, std::size_t& i);
+inline char32_t nextCodePoint(std::string_view text, std::size_t& i) {
+    auto byte = [&](std::size_t k) { return static_cast<unsigned char>(text[k]); };
+    unsigned lead = byte(i++);
+    if (lead < 0x80) return lead;
+
+    std::size_t trail;
+    unsigned low = 0x80, high = 0xBF;  // the range of the first trail byte
+    char32_t c;
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        trail = 1;
+        c = lead & 0x1F;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        trail = 2;
+        c = lead & 0x0F;
+        if (lead == 0xE0) low = 0xA0;
+        if (lead == 0xED) high = 0x9F;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        trail = 3;
+        c = lead & 0x07;
+        if (lead == 0xF0) low = 0x90;
+        if (lead == 0xF4) high = 0x8F;
+    } else {
+        return replacementCharacter;
+    }
+    for (; trail > 0; --trail, low = 0x80, high = 0xBF) {
+        if (i == text.size() || byte(i) < low || byte(i) > high) return replacementCharacter;
+        c = c << 6 | (byte(i++) & 0x3F);
+    }
+    return c;
+}
 
 // Appends the UTF-8 form of c, which must not be a surrogate: it has none.
 void appendUtf8(std::string& out, char32_t c);
