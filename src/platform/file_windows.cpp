@@ -237,21 +237,32 @@ Error OutputFile::commit() {
         return error;
     }
     if (!inPlace_) {
-        // The old file is replaced with its attributes and security kept; a new one is moved in.
+        // The old file is replaced with its attributes and security kept; a new one is moved in,
+        // over whatever another call or process put there meanwhile, as rename does on POSIX.
         bool existed = existing_ != none;
         if (existed) {
             CloseHandle(existing_);
             existing_ = none;
         }
-        bool replaced = existed ? ReplaceFileW(target_.c_str(), temporary_.c_str(), nullptr,
-                                               REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr)
-                                : MoveFileExW(temporary_.c_str(), target_.c_str(), 0);
+        // While another call replaces the same output, its old file lingers for a moment,
+        // deleted but still open, and refuses access: try again, for 190 ms at most.
+        bool replaced = false;
+        DWORD why = 0;
+        for (DWORD wait = 0; wait < 20; ++wait) {
+            replaced = existed ? ReplaceFileW(target_.c_str(), temporary_.c_str(), nullptr,
+                                              REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr)
+                               : MoveFileExW(temporary_.c_str(), target_.c_str(),
+                                             MOVEFILE_REPLACE_EXISTING);
+            why = replaced ? 0 : GetLastError();
+            if (why != ERROR_ACCESS_DENIED && why != ERROR_SHARING_VIOLATION) break;
+            Sleep(wait);
+        }
         if (replaced) {
             temporary_.clear();  // it is the output now
             abandon();
             return 0;
         }
-        error = static_cast<Error>(GetLastError());
+        error = static_cast<Error>(why);
         bool refused = error == ERROR_ACCESS_DENIED || error == ERROR_SHARING_VIOLATION ||
                        error == ERROR_UNABLE_TO_REMOVE_REPLACED;
         if (existed && refused) {

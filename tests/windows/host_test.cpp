@@ -375,6 +375,7 @@ void cycleModule(int cycles, const fs::path& feed, const fs::path& scratch) {
 }
 
 // Many calls at once, each with its own files open: no table of the C runtime's limits them.
+// Groups of calls share an output that none finds there, so that they race to create it.
 void overlap(int calls, const fs::path& scratch) {
     fs::create_directories(scratch);
     const fs::path feed = scratch / "overlap.xml";
@@ -389,20 +390,24 @@ void overlap(int calls, const fs::path& scratch) {
     for (int call = 0; call < calls; ++call) {
         threads.emplace_back([&, call] {
             WaitForSingleObject(start, INFINITE);
-            fs::path output = scratch / ("overlap-" + std::to_string(call) + ".rec");
+            fs::path output = scratch / ("overlap-" + std::to_string(call % 50) + ".rec");
             int now = ++inFlight;
             for (int seen = most; now > seen && !most.compare_exchange_weak(seen, now);) {
             }
             int records = convert(feed.c_str(), output.c_str());
             --inFlight;
-            if (records != 2000 || fs::file_size(output) != 2000u * 1100u) ++wrong;
-            fs::remove(output);
+            if (records != 2000) ++wrong;
         });
     }
     SetEvent(start);
     for (std::thread& thread : threads)
         thread.join();
     CloseHandle(start);
+    for (int shared = 0; shared < std::min(calls, 50); ++shared) {
+        fs::path output = scratch / ("overlap-" + std::to_string(shared) + ".rec");
+        if (fs::file_size(output) != 2000u * 1100u) ++wrong;
+        fs::remove(output);
+    }
     check(wrong == 0, std::to_string(calls) + " overlapping calls each wrote all 2000 records (" +
                           std::to_string(wrong) + " did not; at most " + std::to_string(most) +
                           " were in flight at once)");
