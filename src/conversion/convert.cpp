@@ -37,15 +37,19 @@ Conversion convert(platform::InputFile& input, platform::OutputFile& output,
                    ReadOptions options) try {
     FileSource source(input);
     FeedText text(source, options);
+    auto unreadable = [](Conversion result, platform::Error error) {
+        result.failure = error == platform::noMemory ? Failure::outOfMemory : Failure::readInput;
+        result.error = error;
+        return result;
+    };
+    // A feed that cannot be read from the start (a read error, a converter that would not open)
+    // fails before a walk whose records would only be thrown away.
+    if (platform::Error error = text.error()) return unreadable({}, error);
     Conversion result = writeRecords(text, output);
     result.largestWindow = text.largestWindow();
     if (result.failure != Failure::none) return result;
     // A walk that ended for want of text may have ended for want of readable text.
-    if (platform::Error error = text.error()) {
-        result.failure = error == platform::noMemory ? Failure::outOfMemory : Failure::readInput;
-        result.error = error;
-        return result;
-    }
+    if (platform::Error error = text.error()) return unreadable(result, error);
     if (platform::Error error = output.commit()) {
         result.failure = Failure::finishOutput;
         result.error = error;

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "legacy.h"
+#include "unicode.h"
 
 namespace lorvex::platform {
 
@@ -72,7 +73,7 @@ std::size_t LegacyDecoder::decodeOneByOne(std::string_view bytes, std::size_t en
             produced += units;
             at += length;
         } else {
-            out[produced++] = u'\uFFFD';
+            out[produced++] = unicode::replacementCharacter;
             ++at;
         }
     }
@@ -108,7 +109,7 @@ LegacyDecoder::Decoded LegacyDecoder::decode(std::string_view bytes, bool last, 
         if (whole || error == E2BIG || (error == EINVAL && !last) || produced >= room) break;
         // A rejected byte (EILSEQ), or a sequence cut short by the end of the text (EINVAL):
         // one U+FFFD for its first byte, and the converter keeps its state.
-        out[produced++] = u'\uFFFD';
+        out[produced++] = unicode::replacementCharacter;
         ++consumed;
     }
     if (last && consumed == bytes.size() && !flushed_ && room - produced >= 2) {

@@ -4,6 +4,7 @@
 #include <array>
 
 #include "legacy.h"
+#include "unicode.h"
 
 namespace lorvex::platform {
 
@@ -102,14 +103,15 @@ LegacyDecoder::Decoded LegacyDecoder::decode(std::string_view bytes, bool last, 
     while (in < bytes.size() && produced < room) {
         std::size_t limit = std::min({bytes.size(), in + (room - produced), in + runLength});
         std::size_t end = in;
-        while (end < limit && end + characterLength(bytes, end) <= limit)
-            end += characterLength(bytes, end);
+        for (std::size_t length;
+             end < limit && end + (length = characterLength(bytes, end)) <= limit;)
+            end += length;
         if (end == in) {
             // A character that does not fit the room waits for the next call, and so does one
             // cut short by the end of the bytes unless none follow: then its first byte is
             // rejected and the rest read on their own.
             if (!last || in + characterLength(bytes, in) <= bytes.size()) break;
-            out[produced++] = u'\uFFFD';
+            out[produced++] = unicode::replacementCharacter;
             ++in;
             continue;
         }
@@ -124,7 +126,7 @@ LegacyDecoder::Decoded LegacyDecoder::decode(std::string_view bytes, bool last, 
             std::size_t length = characterLength(bytes, in);
             units = convert(bytes.substr(in, length), out + produced);
             if (units == 0) {
-                out[produced++] = u'\uFFFD';
+                out[produced++] = unicode::replacementCharacter;
                 ++in;
                 break;
             }
