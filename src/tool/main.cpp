@@ -172,7 +172,8 @@ ExitStatus run(const std::vector<std::string>& arguments) {
         // CLI11 takes an unknown command for a stray argument and asks for a command instead.
         bool unknownCommand =
             command == &app && arguments.size() > 1 && !arguments[1].starts_with('-');
-        if (unknownCommand) return usageError(app, "'" + arguments[1] + "' is not a command");
+        if (unknownCommand)
+            return usageError(app, lorvex::tool::quotedName(arguments[1]) + " is not a command");
         return usageError(*command, error.what());
     }
 
