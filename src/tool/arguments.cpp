@@ -5,6 +5,8 @@
 #include <windows.h>
 
 #include <shellapi.h>
+
+#include "unicode.h"
 #endif
 
 #include <algorithm>
@@ -13,39 +15,32 @@ namespace lorvex::tool {
 
 #ifdef _WIN32
 
+namespace {
+
+std::string utf8Of(std::wstring_view text) {
+    return unicode::toUtf8Lossy(
+        std::u16string_view(reinterpret_cast<const char16_t*>(text.data()), text.size()));
+}
+
+}  // namespace
+
 std::vector<std::string> utf8Arguments(int, char**) {
     int count = 0;
     wchar_t** wide = CommandLineToArgvW(GetCommandLineW(), &count);
     std::vector<std::string> arguments;
-    for (int i = 0; i < count; ++i) {
-        int size = WideCharToMultiByte(CP_UTF8, 0, wide[i], -1, nullptr, 0, nullptr, nullptr);
-        std::string argument(static_cast<std::size_t>(size > 0 ? size - 1 : 0), '\0');
-        WideCharToMultiByte(CP_UTF8, 0, wide[i], -1, argument.data(), size, nullptr, nullptr);
-        arguments.push_back(std::move(argument));
-    }
+    for (int i = 0; i < count; ++i)
+        arguments.push_back(utf8Of(wide[i]));
     LocalFree(wide);
     return arguments;
 }
 
 platform::NativePath nativePath(const std::string& argument) {
-    int size = MultiByteToWideChar(CP_UTF8, 0, argument.data(), static_cast<int>(argument.size()),
-                                   nullptr, 0);
-    std::wstring path(static_cast<std::size_t>(size), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, argument.data(), static_cast<int>(argument.size()), path.data(),
-                        size);
-    return path;
+    std::u16string path;
+    unicode::decodeUtf8(argument, path);
+    return platform::NativePath(path.begin(), path.end());
 }
 
 namespace {
-
-std::string utf8Of(const std::wstring& text) {
-    int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr,
-                                   0, nullptr, nullptr);
-    std::string out(static_cast<std::size_t>(size), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), size,
-                        nullptr, nullptr);
-    return out;
-}
 
 // Where the last component of path starts: after the last separator, or after a drive.
 std::size_t componentStart(const std::string& path) {

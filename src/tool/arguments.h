@@ -22,6 +22,11 @@ platform::Error openArgument(Input& input, const std::string& path) {
     return path == "-" ? input.openStandardInput() : input.open(nativePath(path));
 }
 
+// Opens output on a path given as an argument, "-" being standard output.
+inline platform::Error openArgument(platform::OutputFile& output, const std::string& path) {
+    return path == "-" ? output.openStandardOutput() : output.open(nativePath(path));
+}
+
 // Paths as the platform spells them. On Windows a path may use either separator, a name may
 // follow a drive ("Z:feed.xml", in that drive's current directory), and names that differ only
 // in letter case name one file; elsewhere "/" is the one separator and every byte counts.

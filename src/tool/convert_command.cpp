@@ -30,11 +30,9 @@ std::string describeFailure(const Conversion& result, const std::string& input,
 // Converts input into output, either of them "-" for a standard stream.
 Conversion convertNamed(const std::string& input, const std::string& output) {
     platform::InputFile in;
-    platform::Error error = openArgument(in, input);
-    if (error != 0) return {0, Failure::openInput, error};
+    if (platform::Error error = openArgument(in, input)) return {0, Failure::openInput, error};
     platform::OutputFile out;
-    error = output == "-" ? out.openStandardOutput() : out.open(nativePath(output));
-    if (error != 0) return {0, Failure::createOutput, error};
+    if (platform::Error error = openArgument(out, output)) return {0, Failure::createOutput, error};
     return convert(in, out);
 }
 

@@ -124,19 +124,33 @@ std::size_t displayColumns(std::u16string_view text) {
 
 std::string fitColumns(std::u16string_view text, std::size_t columns, bool pad) {
     constexpr std::string_view ellipsis = "\u2026";
-    bool fits = displayColumns(text) <= columns;
-    std::size_t room = fits || columns == 0 ? columns : columns - 1;
+    // One pass: the text as long as it fits, and where it ends should the rest not fit and the
+    // ellipsis need the last column.
+    const std::size_t room = columns == 0 ? 0 : columns - 1;
     std::string out;
-    std::size_t used = 0;
+    std::size_t used = 0, cutBytes = 0, cutColumns = 0;
+    bool cutFound = false, fits = true;
     for (std::size_t i = 0; i < text.size();) {
         Glyph glyph = glyphOf(unicode::nextCodePoint(text, i));
-        if (used + glyph.columns > room) break;
+        if (!cutFound && used + glyph.columns > room) {
+            cutFound = true;
+            cutBytes = out.size();
+            cutColumns = used;
+        }
+        if (used + glyph.columns > columns) {
+            fits = false;
+            break;
+        }
         out += glyph.text;
         used += glyph.columns;
     }
-    if (!fits && columns > 0) {
-        out += ellipsis;
-        ++used;
+    if (!fits) {
+        out.resize(cutBytes);
+        used = cutColumns;
+        if (columns > 0) {
+            out += ellipsis;
+            ++used;
+        }
     }
     if (pad && used < columns) out.append(columns - used, ' ');
     return out;
@@ -207,10 +221,6 @@ Utf8Output::Utf8Output() = default;
 Utf8Output::~Utf8Output() = default;
 
 #endif
-
-std::size_t outputColumns() {
-    return columnsOf(stdout);
-}
 
 std::size_t columnsOf(std::FILE* stream) {
     std::size_t columns = isTerminal(stream) ? terminalColumns(stream) : 0;

@@ -54,10 +54,8 @@ std::string fitColumns(std::u16string_view text, std::size_t columns, bool pad);
 // Whether stream is attached to a terminal (a console on Windows).
 bool isTerminal(std::FILE* stream);
 
-// The width, in columns, that a table on stdout should fit: the terminal's own width when stdout
+// The width, in columns, that a table on stream should fit: the terminal's own width when stream
 // is one, else the COLUMNS environment variable when it holds a number, else 80.
-std::size_t outputColumns();
-// The same for any stream.
 std::size_t columnsOf(std::FILE* stream);
 
 // Sets stdout up for UTF-8 bytes for as long as it lives. On Windows that means binary mode (so

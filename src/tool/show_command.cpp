@@ -57,7 +57,7 @@ namespace {
 void show(RecordReader& file, Format format, bool raw) {
     TableLayout layout{};
     if (format == Format::table) {
-        layout = layoutTable(outputColumns(), file.knownCount());
+        layout = layoutTable(columnsOf(stdout), file.knownCount());
         print(tableHeading(layout));
     } else if (format == Format::csv) {
         print(csvHeader());
