@@ -15,6 +15,7 @@ std::string makeRealisticFeed(std::size_t size, std::uint32_t seed = 1);
 
 // The feed re-encoded (through the system's converter, characters it lacks transliterated or
 // dropped) and its declaration relabelled: "UTF-16LE" and "UTF-32LE" get a byte order mark.
+// Empty when the system has no converter for the encoding.
 std::string transcode(const std::string& utf8Feed, const std::string& encoding);
 
 enum class Shape {

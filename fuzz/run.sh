@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Runs one fuzz target, built by `cmake --workflow --preset fuzz`, for a number of seconds:
+# Runs one fuzz target, built by `cmake --preset fuzz && cmake --build --preset fuzz` (the
+# fuzz step of .ci/run), for a number of seconds:
 #   fuzz/run.sh convert 60
 # New inputs go to build/fuzz/corpus/TARGET; the seed folders are read, never written. An input
 # that breaks the target is saved as build/fuzz/crashes/TARGET-*: once the fault is fixed, keep

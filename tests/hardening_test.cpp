@@ -26,10 +26,8 @@ namespace {
 namespace fs = std::filesystem;
 using namespace std::string_literals;
 using test::ScratchDir;
+using test::twoItems;
 
-const std::string twoItems =
-    " <item><title>A</title><description>a</description><pubDate>d1</pubDate></item>"
-    "<item><title>B</title><description>b</description><pubDate>d2</pubDate></item>";
 const std::string oldRecords = "the old records";
 
 std::set<fs::path> filesIn(const fs::path& dir) {
