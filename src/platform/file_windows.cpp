@@ -151,9 +151,33 @@ void OutputFile::abandon() {
     temporary_.clear();
 }
 
+namespace {
+
+// While another call replaces the same output, its old file lingers for a moment, deleted but
+// still open, and refuses every open and every replacement. An attempt so refused is made again,
+// for about a second at most, before the refusal counts; the thread's last error is then the
+// attempt's.
+template <class Attempt>
+bool retriedWhileRefused(Attempt attempt) {
+    for (DWORD waited = 0, wait = 1;; waited += wait, wait = std::min<DWORD>(wait * 2, 50)) {
+        if (attempt()) return true;
+        DWORD why = GetLastError();
+        if ((why != ERROR_ACCESS_DENIED && why != ERROR_SHARING_VIOLATION) || waited >= 1000) {
+            return false;
+        }
+        Sleep(wait);
+    }
+}
+
+}  // namespace
+
 Error OutputFile::open(const NativePath& path) {
-    HANDLE existing = CreateFileW(path.c_str(), GENERIC_WRITE, shareAll, nullptr, OPEN_EXISTING,
-                                  FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE existing = INVALID_HANDLE_VALUE;
+    retriedWhileRefused([&] {
+        existing = CreateFileW(path.c_str(), GENERIC_WRITE, shareAll, nullptr, OPEN_EXISTING,
+                               FILE_ATTRIBUTE_NORMAL, nullptr);
+        return existing != INVALID_HANDLE_VALUE;
+    });
     if (existing == INVALID_HANDLE_VALUE) {
         auto error = static_cast<Error>(GetLastError());
         if (error != ERROR_FILE_NOT_FOUND) return error;
@@ -244,25 +268,18 @@ Error OutputFile::commit() {
             CloseHandle(existing_);
             existing_ = none;
         }
-        // While another call replaces the same output, its old file lingers for a moment,
-        // deleted but still open, and refuses access: try again, for 190 ms at most.
-        bool replaced = false;
-        DWORD why = 0;
-        for (DWORD wait = 0; wait < 20; ++wait) {
-            replaced = existed ? ReplaceFileW(target_.c_str(), temporary_.c_str(), nullptr,
-                                              REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr)
-                               : MoveFileExW(temporary_.c_str(), target_.c_str(),
-                                             MOVEFILE_REPLACE_EXISTING);
-            why = replaced ? 0 : GetLastError();
-            if (why != ERROR_ACCESS_DENIED && why != ERROR_SHARING_VIOLATION) break;
-            Sleep(wait);
-        }
+        bool replaced = retriedWhileRefused([&] {
+            return existed ? ReplaceFileW(target_.c_str(), temporary_.c_str(), nullptr,
+                                          REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr)
+                           : MoveFileExW(temporary_.c_str(), target_.c_str(),
+                                         MOVEFILE_REPLACE_EXISTING);
+        });
         if (replaced) {
             temporary_.clear();  // it is the output now
             abandon();
             return 0;
         }
-        error = static_cast<Error>(why);
+        error = static_cast<Error>(GetLastError());
         bool refused = error == ERROR_ACCESS_DENIED || error == ERROR_SHARING_VIOLATION ||
                        error == ERROR_UNABLE_TO_REMOVE_REPLACED;
         if (existed && refused) {
