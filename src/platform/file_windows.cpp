@@ -269,10 +269,19 @@ Error OutputFile::commit() {
             existing_ = none;
         }
         bool replaced = retriedWhileRefused([&] {
-            return existed ? ReplaceFileW(target_.c_str(), temporary_.c_str(), nullptr,
-                                          REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr)
-                           : MoveFileExW(temporary_.c_str(), target_.c_str(),
-                                         MOVEFILE_REPLACE_EXISTING);
+            if (existed) {
+                if (ReplaceFileW(target_.c_str(), temporary_.c_str(), nullptr,
+                                 REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr)) {
+                    return true;
+                }
+                // The old file is gone: deleted meanwhile, or by ReplaceFileW itself when it
+                // could not then move the records in. They are moved in as for a new output.
+                DWORD why = GetLastError();
+                if (why != ERROR_UNABLE_TO_MOVE_REPLACEMENT && why != ERROR_FILE_NOT_FOUND) {
+                    return false;
+                }
+            }
+            return MoveFileExW(temporary_.c_str(), target_.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
         });
         if (replaced) {
             temporary_.clear();  // it is the output now

@@ -375,7 +375,8 @@ void cycleModule(int cycles, const fs::path& feed, const fs::path& scratch) {
 }
 
 // Many calls at once, each with its own files open: no table of the C runtime's limits them.
-// Groups of calls share an output that none finds there, so that they race to create it.
+// Each output is shared by two calls, and none finds it there: they race to create it and to
+// replace it.
 void overlap(int calls, const fs::path& scratch) {
     fs::create_directories(scratch);
     const fs::path feed = scratch / "overlap.xml";
@@ -386,30 +387,36 @@ void overlap(int calls, const fs::path& scratch) {
     auto convert = as<ConvertFileFunction>(byOrdinal(module, 1));
     HANDLE start = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     std::atomic<int> inFlight{0}, most{0}, wrong{0};
+    std::atomic<DWORD> firstError{0};
     std::vector<std::thread> threads;
     for (int call = 0; call < calls; ++call) {
         threads.emplace_back([&, call] {
             WaitForSingleObject(start, INFINITE);
-            fs::path output = scratch / ("overlap-" + std::to_string(call % 50) + ".rec");
+            fs::path output = scratch / ("overlap-" + std::to_string(call % 500) + ".rec");
             int now = ++inFlight;
             for (int seen = most; now > seen && !most.compare_exchange_weak(seen, now);) {
             }
             int records = convert(feed.c_str(), output.c_str());
             --inFlight;
-            if (records != 2000) ++wrong;
+            if (records != 2000) {
+                DWORD error = GetLastError(), none = 0;
+                firstError.compare_exchange_strong(none, error);
+                ++wrong;
+            }
         });
     }
     SetEvent(start);
     for (std::thread& thread : threads)
         thread.join();
     CloseHandle(start);
-    for (int shared = 0; shared < std::min(calls, 50); ++shared) {
+    for (int shared = 0; shared < std::min(calls, 500); ++shared) {
         fs::path output = scratch / ("overlap-" + std::to_string(shared) + ".rec");
         if (fs::file_size(output) != 2000u * 1100u) ++wrong;
         fs::remove(output);
     }
     check(wrong == 0, std::to_string(calls) + " overlapping calls each wrote all 2000 records (" +
-                          std::to_string(wrong) + " did not; at most " + std::to_string(most) +
+                          std::to_string(wrong) + " did not, the first with error " +
+                          std::to_string(firstError) + "; at most " + std::to_string(most) +
                           " were in flight at once)");
     FreeLibrary(module);
 }
