@@ -11,8 +11,7 @@ std::u16string summarize(std::u16string_view description) {
     UnitText text(window);
     SummaryMarkers<UnitText> markers(text);
     char16_t summary[summaryWidth];
-    std::size_t length = summarize(text, 0, description.size(), markers, summary);
-    return {summary, length};
+    return {summary, summarize(text, 0, description.size(), markers, summary).length};
 }
 
 }  // namespace lorvex
