@@ -1,7 +1,8 @@
 // The conversion against a plain transcription of its rules: a fresh search from every start
-// index, on thousands of generated feeds made of the tags and markers, in both text forms.
+// index, on thousands of generated feeds made of the tags and markers, in every text form.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 #include <string>
 #include <vector>
@@ -44,23 +45,47 @@ std::u16string fit(const std::u16string& text, std::size_t width) {
 std::u16string referenceRecords(const std::u16string& f, int& count) {
     std::u16string out;
     count = 0;
-    std::size_t p = 0;
+    std::size_t from = 1;
     for (;;) {
-        std::size_t i = find(f, u"<item>", p + 1);
+        std::size_t i = find(f, u"<item>", from);
         if (i == npos) break;
-        std::size_t t = find(f, u"<title>", i + 2);
-        if (t == npos) break;
-        std::size_t e = find(f, u"</title>", t + 8);
-        if (e == npos) break;
-        std::size_t d = find(f, u"<description>", t + 8);
-        if (d == npos) break;
-        std::size_t ed = find(f, u"</description>", d + 13);
-        if (ed == npos) break;
-        std::size_t pd = find(f, u"<pubDate>", d + 14);
-        if (pd == npos) break;
-        p = pd + 9;
-        std::size_t ep = find(f, u"</pubDate>", pd + 10);
-        if (ep == npos) break;
+        // The item ends at the first "</item>" or "<item>" outside its descriptions.
+        std::size_t end = f.size();
+        for (std::size_t k = i + 6;;) {
+            std::size_t first = std::min(find(f, u"</item>", k), find(f, u"<item>", k));
+            std::size_t d = find(f, u"<description>", k);
+            if (d < first) {
+                std::size_t ed = find(f, u"</description>", d + 13);
+                if (ed == npos) break;
+                k = ed + 14;
+                continue;
+            }
+            if (first != npos) end = first;
+            break;
+        }
+        from = end;
+        // A tag counts only when it lies wholly inside the item.
+        auto in = [&](const char16_t* tag, std::size_t start) {
+            std::size_t at = find(f, tag, start);
+            return at != npos && at + std::char_traits<char16_t>::length(tag) <= end ? at : npos;
+        };
+        std::size_t t = in(u"<title>", i + 2);
+        if (t == npos) continue;
+        std::size_t e = in(u"</title>", t + 7);
+        if (e == npos) continue;
+        auto inTitle = [&](std::size_t at) { return at >= t && at < e + 8; };
+        std::size_t d = in(u"<description>", i + 6);
+        if (d != npos && inTitle(d)) d = in(u"<description>", e + 8);
+        if (d == npos) continue;
+        std::size_t ed = in(u"</description>", d + 13);
+        if (ed == npos) continue;
+        auto inDescription = [&](std::size_t at) { return at >= d && at < ed + 14; };
+        std::size_t pd = in(u"<pubDate>", i + 6);
+        while (pd != npos && (inTitle(pd) || inDescription(pd)))
+            pd = in(u"<pubDate>", inTitle(pd) ? e + 8 : ed + 14);
+        if (pd == npos) continue;
+        std::size_t ep = in(u"</pubDate>", pd + 9);
+        if (ep == npos) continue;
         std::u16string title = fit(f.substr(t + 7, e - t - 7), 100);
         std::u16string date = fit(f.substr(pd + 9, ep - pd - 9), 50);
         std::u16string summary = fit(referenceSummary(f.substr(d + 13, ed - d - 13)), 400);
@@ -136,14 +161,22 @@ std::string randomText(std::mt19937& random, const std::vector<std::string>& fro
     return text;
 }
 
-// Whole items whose parts are random, between stretches of random pieces.
+// Whole items whose parts are random, between stretches of random pieces. Some items have their
+// elements in another order, lack one, or lack their "</item>".
 std::string randomFeed(std::mt19937& random) {
     std::string feed = randomText(random, pieces, 6);
     std::size_t items = below(random, 5);
     for (std::size_t k = 0; k < items; ++k) {
-        feed += "<item><title>" + randomText(random, markers, 3) + "</title><description>" +
-                randomText(random, markers, 10) + "</description><pubDate>" +
-                randomText(random, markers, 2) + "</pubDate></item>";
+        std::vector<std::string> elements = {
+            "<title>" + randomText(random, markers, 3) + "</title>",
+            "<description>" + randomText(random, markers, 10) + "</description>",
+            "<pubDate>" + randomText(random, markers, 2) + "</pubDate>"};
+        if (below(random, 4) == 0) std::shuffle(elements.begin(), elements.end(), random);
+        if (below(random, 10) == 0) elements.erase(elements.begin() + below(random, 3));
+        feed += "<item>";
+        for (const std::string& element : elements)
+            feed += element;
+        if (below(random, 6) != 0) feed += "</item>";
         feed += randomText(random, pieces, 3);
     }
     return feed;

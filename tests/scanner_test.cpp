@@ -71,33 +71,59 @@ INSTANTIATE_TEST_SUITE_P(
                  head + "<item><Title>A</Title><title>B</title><description>b</description>"
                         "<pubDate>d</pubDate></item>",
                  {{"B", "d", "b"}}},
-        ScanCase{"item_without_description_borrows_the_next_one",
+        // Each item is bounded by its own tags: an element it lacks costs its own record alone,
+        // and no record takes a text from a neighbour.
+        ScanCase{"item_without_description_gives_no_record",
                  head + "<item><title>A</title><pubDate>d1</pubDate></item>" +
                      item("B", "b", "d2") + item("C", "c", "d3"),
-                 {{"A", "d2", "b"}, {"C", "d3", "c"}}},
-        ScanCase{"item_without_pubdate_takes_the_next_one",
+                 {{"B", "d2", "b"}, {"C", "d3", "c"}}},
+        ScanCase{"item_without_pubdate_gives_no_record",
                  head + "<item><title>A</title><description>a</description></item>" +
                      item("B", "b", "d2") + item("C", "c", "d3"),
-                 {{"A", "d2", "a"}, {"C", "d3", "c"}}},
-        ScanCase{"pubdate_before_description_takes_the_next_items_date",
+                 {{"B", "d2", "b"}, {"C", "d3", "c"}}},
+        ScanCase{"item_without_title_gives_no_record",
+                 head + "<item><description>a</description><pubDate>d1</pubDate></item>" +
+                     item("B", "b", "d2"),
+                 {{"B", "d2", "b"}}},
+        ScanCase{"pubdate_before_description_is_the_items_own",
                  head +
                      "<item><title>A</title><pubDate>d1</pubDate><description>a</description>"
                      "</item>" +
                      item("B", "b", "d2") + item("C", "c", "d3"),
-                 {{"A", "d2", "a"}, {"C", "d3", "c"}}},
+                 {{"A", "d1", "a"}, {"B", "d2", "b"}, {"C", "d3", "c"}}},
+        ScanCase{"item_without_its_end_tag_ends_where_the_next_begins",
+                 head + "<item><title>A</title><description>a</description><pubDate>d1</pubDate>" +
+                     item("B", "b", "d2"),
+                 {{"A", "d1", "a"}, {"B", "d2", "b"}}},
         ScanCase{"item_tag_inside_a_description_starts_no_item",
                  head + item("A", "x <item> y", "d1") + item("B", "b", "d2"),
                  {{"A", "d1", "x <item> y"}, {"B", "d2", "b"}}},
-        ScanCase{"empty_title_runs_to_the_next_title_end",
+        ScanCase{"tags_inside_a_cdata_description_start_and_end_nothing",
+                 head +
+                     "<item><title>A</title><description><![CDATA[</item><pubDate>x</pubDate>"
+                     "<item>]]></description><pubDate>d1</pubDate></item>" +
+                     item("B", "b", "d2"),
+                 {{"A", "d1", "<![CDATA[</item><pubDate>x</pubDate><item>]]>"}, {"B", "d2", "b"}}},
+        ScanCase{"pubdate_inside_the_title_is_not_the_date",
+                 head + item("A <pubDate>x</pubDate>", "a", "d1"),
+                 {{"A <pubDate>x</pubDate>", "d1", "a"}}},
+        ScanCase{"empty_title_is_a_blank_field",
                  head + item("", "a", "d1") + item("B", "b", "d2"),
-                 {{"</title><description>a</description><pubDate>d1</pubDate></item>\n"
-                   "<item><title>B",
-                   "d1", "a"},
-                  {"B", "d2", "b"}}},
-        ScanCase{
-            "empty_date_runs_to_the_next_date_end",
-            head + item("A", "a", "") + item("B", "b", "d2"),
-            {{"A", "</pubDate></item>\n<item><title>B</title><descripti", "a"}, {"B", "d2", "b"}}},
+                 {{"", "d1", "a"}, {"B", "d2", "b"}}},
+        ScanCase{"empty_date_is_a_blank_field",
+                 head + item("A", "a", "") + item("B", "b", "d2"),
+                 {{"A", "", "a"}, {"B", "d2", "b"}}},
+        ScanCase{"forty_thousand_items_without_end_tags_each_give_their_record",
+                 head +
+                     [] {
+                         std::string items;
+                         for (int k = 0; k < 40'000; ++k)
+                             items +=
+                                 "<item><title>T</title><description>s</description>"
+                                 "<pubDate>d</pubDate>\n";
+                         return items;
+                     }(),
+                 std::vector<Fields>(40'000, {"T", "d", "s"})},
         ScanCase{"empty_description_is_skipped",
                  head + item("A", "", "d1") + item("B", "b", "d2"),
                  {{"B", "d2", "b"}}},
@@ -105,7 +131,7 @@ INSTANTIATE_TEST_SUITE_P(
                  head + item("A", "a", "d1") +
                      "<item><title>B</title><description>b</description><pubDate>d2",
                  {{"A", "d1", "a"}}},
-        ScanCase{"item_without_title_ends_the_walk",
+        ScanCase{"item_without_title_at_the_end",
                  head + item("A", "a", "d1") + "<item><description>b</description>",
                  {{"A", "d1", "a"}}},
         ScanCase{"title_of_exactly_100_fills_the_field",

@@ -30,10 +30,13 @@ class ByteText {
         : window_(&window), table_(table), start_(start) {}
 
     Position start() const { return start_; }
+    Position end() const { return window_->end(); }  // of the text read so far
+    bool readMore() { return window_->readMore(); }
     Position find(std::string_view literal, Position from) { return window_->find(literal, from); }
     Position findBefore(std::string_view literal, Position from, Position end) const {
         return window_->findBefore(literal, from, end);
     }
+    char16_t unitAt(Position position) const { return window_->view(position, position + 1)[0]; }
     void pin(Position position) { window_->pin(position); }
     void unpin() { window_->unpin(); }
 
@@ -54,10 +57,13 @@ class UnitText {
     explicit UnitText(Window<char16_t>& window) : window_(window) {}
 
     Position start() const { return 0; }
+    Position end() const { return window_.end(); }
+    bool readMore() { return window_.readMore(); }
     Position find(std::string_view literal, Position from) { return window_.find(literal, from); }
     Position findBefore(std::string_view literal, Position from, Position end) const {
         return window_.findBefore(literal, from, end);
     }
+    char16_t unitAt(Position position) const { return window_.view(position, position + 1)[0]; }
     void pin(Position position) { window_.pin(position); }
     void unpin() { window_.unpin(); }
     std::size_t cut(Position begin, Position end, char16_t* out, std::size_t max) const;

@@ -25,8 +25,9 @@ class Finder {
             if (hit_ == notFound && from < clearUntil_) start = clearUntil_;
         }
         if (start == notFound) return notFound;  // the text ended without one
-        Position at =
-            end == notFound ? text_.find(literal_, start) : text_.findBefore(literal_, start, end);
+        Position at = end == notFound    ? text_.find(literal_, start)
+                      : fits(start, end) ? text_.findBefore(literal_, start, end)
+                                         : notFound;
         searched_ = true;
         lastFrom_ = from;
         hit_ = at;

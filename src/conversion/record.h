@@ -38,7 +38,9 @@ void swapFileOrder(Record& record);
 // summaryWidth).
 void padField(char16_t* field, std::size_t length, std::size_t width);
 
-enum class Verdict { accepted, titleHasCdata, emptySummary, summaryStartsWithSpace };
+// Whether an item gets a record. An item that lacks one of its elements gets none (incomplete);
+// judge decides for the others.
+enum class Verdict { accepted, incomplete, titleHasCdata, emptySummary, summaryStartsWithSpace };
 
 // The acceptance test on a fitted record, given the lengths of the title and summary texts that
 // it was fitted from (the padding cannot hold "CDATA", so only the text is searched).

@@ -1,7 +1,10 @@
-// The item scanner: the walk over a feed's text that finds each item's title, description and
-// publication date, and turns the item into a fitted record.
+// The item scanner: the walk over a feed's text that finds each item, bounds it by its own tags,
+// finds its title, description and publication date inside those bounds, and turns the item into
+// a fitted record.
 #pragma once
 
+#include <algorithm>
+#include <array>
 #include <cstddef>
 #include <utility>
 
@@ -12,31 +15,36 @@
 
 namespace lorvex {
 
-// Why a walk ended: the tag whose search found nothing, or the visitor asked to stop.
-enum class WalkEnd {
-    noItem,
-    noTitle,
-    noTitleEnd,
-    noDescription,
-    noDescriptionEnd,
-    noPubDate,
-    noPubDateEnd,
-    stopped,
+// The element an item lacks, when it lacks one, so that it gets no record.
+enum class Lack {
+    nothing,
+    title,
+    titleEnd,
+    description,
+    descriptionEnd,
+    pubDate,
+    pubDateEnd,
 };
 
 struct ScannedItem {
     Position position;  // of "<item>", in the text's own units
-    const Record& record;
+    Position end;       // where the item ends: its "</item>", the next "<item>", or the text's end
+    Lack lack;
+    const Record& record;     // fitted, when the item lacks nothing
     std::size_t titleLength;  // the title text's length before fitting (up to titleWidth)
-    std::size_t summaryLength;
-    Verdict verdict;
+    Summary summary;
+    Verdict verdict;  // incomplete when the item lacks an element
+
+    bool accepted() const { return verdict == Verdict::accepted; }
 };
 
-// The tags of an item, each searched forward from a start that never moves back (see Finder).
+// The tags of an item, each searched forward from starts that move back only within one item
+// (see Finder).
 template <class Text>
 struct ItemTags {
     explicit ItemTags(Text& text)
         : item(text, "<item>"),
+          itemTail(text, "item>"),
           title(text, "<title>"),
           titleEnd(text, "</title>"),
           description(text, "<description>"),
@@ -44,77 +52,182 @@ struct ItemTags {
           pubDate(text, "<pubDate>"),
           pubDateEnd(text, "</pubDate>") {}
 
-    Finder<Text> item, title, titleEnd, description, descriptionEnd, pubDate, pubDateEnd;
+    Finder<Text> item, itemTail, title, titleEnd, description, descriptionEnd, pubDate, pubDateEnd;
 };
 
-// Walks every item of text in order and calls visit(const ScannedItem&) for each, accepted or
-// not; visit returns false to stop the walk. The first tag search that finds nothing (the text
-// ended, or could not be read) ends it. Each item's record is fitted into *slot, which visit may
-// point elsewhere for the next item (the record writer has each record fitted straight into its
-// output buffer).
+// Where an item ends, and the first "<description>" in it, which the end was found past.
+struct ItemBounds {
+    Position end;
+    Position firstDescription;  // notFound when none was met
+};
+
+// The first "<item>" or "</item>" in [from, end), searched through the last five characters
+// they share, which are seldom anywhere else; edgeFrom, where that search goes on, moves past
+// those that begin another tag. end must have been read.
+template <class Text>
+Position findItemEdge(const Text& text, ItemTags<Text>& tags, Position from, Position& edgeFrom,
+                      Position end) {
+    for (;;) {
+        Position tail = tags.itemTail.find(edgeFrom, end);
+        if (tail == notFound) return notFound;
+        if (tail >= from + 1 && text.unitAt(tail - 1) == u'<') return tail - 1;
+        if (tail >= from + 2 && text.unitAt(tail - 2) == u'<' && text.unitAt(tail - 1) == u'/') {
+            return tail - 2;
+        }
+        edgeFrom = tail + 1;
+    }
+}
+
+// The bounds of the item whose "<item>" ends at from. It ends at the first "</item>" or "<item>"
+// that lies outside every description element, or at the end of the text: descriptions are
+// stepped over whole, so that an RSS snippet quoted in one starts and ends nothing. The text is
+// read only as far as the answer. Each stretch is searched once for each: for a description,
+// then for an edge no further than it (the description found behind an item's last one is the
+// next item's first, which the next item's search is then answered with).
+template <class Text>
+ItemBounds findItemBounds(Text& text, ItemTags<Text>& tags, Position from) {
+    ItemBounds bounds{notFound, notFound};
+    Position edgeFrom = from + 1;
+    for (;;) {
+        Position read = text.end();
+        Position description = tags.description.find(from, read);
+        Position edge = findItemEdge(text, tags, from, edgeFrom, std::min(description, read));
+        if (edge != notFound && edge < description) {
+            bounds.end = edge;
+            return bounds;
+        }
+        if (description == notFound) {
+            if (text.readMore()) continue;
+            bounds.end = text.end();
+            return bounds;
+        }
+        if (bounds.firstDescription == notFound) bounds.firstDescription = description;
+        Position descriptionEnd = tags.descriptionEnd.find(description + tags.description.size());
+        if (descriptionEnd == notFound) {
+            bounds.end = text.end();  // read to its end
+            return bounds;
+        }
+        from = descriptionEnd + tags.descriptionEnd.size();
+        edgeFrom = from + 1;
+    }
+}
+
+// An element's span, from its opening tag to the end of its closing tag.
+struct Span {
+    Position begin, end;
+};
+
+// The first occurrence of finder's literal in [from, end) that starts inside none of the spans
+// (which are in the order they begin). The text inside the spans is not searched.
+template <class Text, std::size_t count>
+Position findOutside(Finder<Text>& finder, Position from, Position end,
+                     const std::array<Span, count>& spans) {
+    for (const Span& span : spans) {
+        if (span.begin > from) {
+            Position at = finder.find(from, span.begin);
+            if (at != notFound) return at;
+        }
+        from = std::max(from, span.end);
+    }
+    return finder.find(from, end);
+}
+
+// Finds the elements of the item [item, bounds.end) and fits its record into record. Every tag of
+// an element, closing tags included, lies wholly inside the item. The title is the first
+// "<title>" from item + 2 to the first "</title>" behind it; the description the first
+// "<description>" outside the title element, to the first "</description>" behind it; the date
+// the first "<pubDate>" outside both, to the first "</pubDate>" behind it.
+template <class Text>
+ScannedItem scanItem(Text& text, ItemTags<Text>& tags, SummaryMarkers<Text>& markers, Position item,
+                     ItemBounds bounds, Record& record) {
+    const Position end = bounds.end;
+    ScannedItem scanned{
+        item, end, Lack::nothing, record, 0, {0, SummaryRule::plainText}, Verdict::incomplete};
+    auto lacking = [&scanned](Lack lack) {
+        scanned.lack = lack;
+        return scanned;
+    };
+
+    Position title = tags.title.find(item + 2, end);
+    if (title == notFound) return lacking(Lack::title);
+    Position titleText = title + tags.title.size();
+    Position titleEnd = tags.titleEnd.find(titleText, end);
+    if (titleEnd == notFound) return lacking(Lack::titleEnd);
+    char16_t* titleField = record.units.data();
+    scanned.titleLength = text.cut(titleText, titleEnd, titleField, titleWidth);
+    const Span titleElement{title, titleEnd + tags.titleEnd.size()};
+
+    // The first description of the item was met on the way to its end; one inside the title
+    // element does not count.
+    Position description = bounds.firstDescription;
+    if (description != notFound && description >= titleElement.begin &&
+        description < titleElement.end) {
+        description = tags.description.find(titleElement.end, end);
+    }
+    if (description == notFound || description + tags.description.size() > end) {
+        return lacking(Lack::description);
+    }
+    Position descriptionText = description + tags.description.size();
+    Position descriptionEnd = tags.descriptionEnd.find(descriptionText, end);
+    if (descriptionEnd == notFound) return lacking(Lack::descriptionEnd);
+    const Span descriptionElement{description, descriptionEnd + tags.descriptionEnd.size()};
+
+    const Position inside = item + tags.item.size();
+    Position pubDate =
+        title < description
+            ? findOutside(tags.pubDate, inside, end, std::array{titleElement, descriptionElement})
+            : findOutside(tags.pubDate, inside, end, std::array{descriptionElement, titleElement});
+    if (pubDate == notFound) return lacking(Lack::pubDate);
+    Position dateText = pubDate + tags.pubDate.size();
+    Position dateEnd = tags.pubDateEnd.find(dateText, end);
+    if (dateEnd == notFound) return lacking(Lack::pubDateEnd);
+
+    char16_t* dateField = titleField + titleWidth;
+    char16_t* summaryField = dateField + dateWidth;
+    padField(titleField, scanned.titleLength, titleWidth);
+    padField(dateField, text.cut(dateText, dateEnd, dateField, dateWidth), dateWidth);
+    scanned.summary = summarize(text, descriptionText, descriptionEnd, markers, summaryField);
+    padField(summaryField, scanned.summary.length, summaryWidth);
+    scanned.verdict = judge(record, scanned.titleLength, scanned.summary.length);
+    return scanned;
+}
+
+// Walks every item of text in order and calls visit(const ScannedItem&) for each, whether it gave
+// a record, was skipped, or lacked an element; visit returns false to stop the walk, and then so
+// does walkFeed. The walk ends when no further "<item>" exists (or the text could not be read).
+// Each item's record is fitted into *slot, which visit may point elsewhere for the next item (the
+// record writer has each record fitted straight into its output buffer).
 //
-// Each search starts where the item's rules say: "<item>" one character past the scan position
-// (so an item at the text's first character is never found), the title's end and the description
-// one character into the title text, the publication date one character into the description
-// text. Those starts are kept exactly, odd results included: they decide which items a feed
-// yields. Once an item's title is found, everything the item's rules still cut or search lies
-// behind the title text's start, so the text is pinned there until the item is done; before
-// that, the searches keep no text behind them.
+// An item ends at its "</item>", or where the next item begins (see findItemBounds), and the next
+// "<item>" is searched from there; the first is searched from the text's second character, so an
+// item at its very first character is not found. The window holds each item whole while it is
+// scanned, and nothing behind the search for the next one.
 template <class Text, class Visit>
-WalkEnd walkFeed(Text& text, Record*& slot, Visit&& visit) {
+bool walkFeed(Text& text, Record*& slot, Visit&& visit) {
     ItemTags<Text> tags(text);
     SummaryMarkers<Text> markers(text);
-    Position position = text.start();
+    Position from = text.start() + 1;
     for (;;) {
         text.unpin();
-        Position item = tags.item.find(position + 1);
-        if (item == notFound) return WalkEnd::noItem;
-        Position title = tags.title.find(item + 2);
-        if (title == notFound) return WalkEnd::noTitle;
-        Position titleText = title + tags.title.size();
-        text.pin(titleText);
-        Position titleEnd = tags.titleEnd.find(titleText + 1);
-        if (titleEnd == notFound) return WalkEnd::noTitleEnd;
-        Position description = tags.description.find(titleText + 1);
-        if (description == notFound) return WalkEnd::noDescription;
-        Position descriptionText = description + tags.description.size();
-        Position descriptionEnd = tags.descriptionEnd.find(descriptionText);
-        if (descriptionEnd == notFound) return WalkEnd::noDescriptionEnd;
-        Position pubDate = tags.pubDate.find(descriptionText + 1);
-        if (pubDate == notFound) return WalkEnd::noPubDate;
-        Position dateText = pubDate + tags.pubDate.size();
-        position = dateText;
-        Position dateEnd = tags.pubDateEnd.find(dateText + 1);
-        if (dateEnd == notFound) return WalkEnd::noPubDateEnd;
-
-        Record& record = *slot;
-        char16_t* titleField = record.units.data();
-        char16_t* dateField = titleField + titleWidth;
-        char16_t* summaryField = dateField + dateWidth;
-        std::size_t titleLength = text.cut(titleText, titleEnd, titleField, titleWidth);
-        padField(titleField, titleLength, titleWidth);
-        std::size_t dateLength = text.cut(dateText, dateEnd, dateField, dateWidth);
-        padField(dateField, dateLength, dateWidth);
-        std::size_t summaryLength =
-            summarize(text, descriptionText, descriptionEnd, markers, summaryField);
-        padField(summaryField, summaryLength, summaryWidth);
-
-        ScannedItem scanned{item, record, titleLength, summaryLength,
-                            judge(record, titleLength, summaryLength)};
-        if (!visit(scanned)) return WalkEnd::stopped;
+        Position item = tags.item.find(from);
+        if (item == notFound) return true;
+        text.pin(item);
+        ItemBounds bounds = findItemBounds(text, tags, item + tags.item.size());
+        if (!visit(scanItem(text, tags, markers, item, bounds, *slot))) return false;
+        from = bounds.end;
     }
 }
 
 // Walks a feed's text in whichever form it holds. Everything that walks a feed (the conversion,
 // and the tool's account of it) goes through here, so that none of them can walk it differently.
 template <class Visit>
-WalkEnd walkFeedText(FeedText& feed, Record*& slot, Visit&& visit) {
+bool walkFeedText(FeedText& feed, Record*& slot, Visit&& visit) {
     return feed.visit([&](auto& text) { return walkFeed(text, slot, visit); });
 }
 
 // walkFeedText with one record of its own, for a visitor that only reads the records.
 template <class Visit>
-WalkEnd walkFeedText(FeedText& feed, Visit&& visit) {
+bool walkFeedText(FeedText& feed, Visit&& visit) {
     Record record;
     Record* slot = &record;
     return walkFeedText(feed, slot, std::forward<Visit>(visit));

@@ -1,7 +1,6 @@
 #include "explain_command.h"
 
 #include <cstdio>
-#include <vector>
 
 #include "arguments.h"
 #include "convert.h"
@@ -11,47 +10,61 @@ namespace lorvex::tool {
 
 namespace {
 
-const char* skipReason(Verdict verdict) {
-    switch (verdict) {
-        case Verdict::accepted:
+std::string missing(const char* tag) {
+    return std::string("no \"") + tag + "\" in the item";
+}
+
+std::string unended(const char* tag, const char* endTag) {
+    return std::string("\"") + tag + "\" has no \"" + endTag + "\" in the item";
+}
+
+std::string emptySummary(SummaryRule rule) {
+    switch (rule) {
+        case SummaryRule::plainText:
+            return "empty summary: the description is empty";
+        case SummaryRule::leadText:
+            return "empty summary: the description begins with &lt";
+        case SummaryRule::noStyle:
+            return "empty summary: alt= has no style= behind it";
+        case SummaryRule::noLinkText:
+            return "empty summary: the alt value is empty and no </a> \u2026 </p> follows";
+        case SummaryRule::linkText:
+        case SummaryRule::altText:
             break;
+    }
+    return "empty summary: the alt value is empty and so is the text between </a> and </p>";
+}
+
+// Why an item gave no record.
+std::string skipReason(const ScannedItem& item) {
+    switch (item.lack) {
+        case Lack::nothing:
+            break;
+        case Lack::title:
+            return missing("<title>");
+        case Lack::titleEnd:
+            return unended("<title>", "</title>");
+        case Lack::description:
+            return missing("<description>");
+        case Lack::descriptionEnd:
+            return unended("<description>", "</description>");
+        case Lack::pubDate:
+            return missing("<pubDate>");
+        case Lack::pubDateEnd:
+            return unended("<pubDate>", "</pubDate>");
+    }
+    switch (item.verdict) {
         case Verdict::titleHasCdata:
             return "title contains CDATA";
         case Verdict::emptySummary:
-            return "empty summary";
+            return emptySummary(item.summary.rule);
         case Verdict::summaryStartsWithSpace:
             return "summary starts with a space";
-    }
-    return "";
-}
-
-std::string walkEnd(WalkEnd end) {
-    auto nothingFound = [](const char* tag) {
-        return std::string("the search for \"") + tag + "\" found nothing";
-    };
-    switch (end) {
-        case WalkEnd::noItem:
-            return "no further \"<item>\"";
-        case WalkEnd::noTitle:
-            return nothingFound("<title>");
-        case WalkEnd::noTitleEnd:
-            return nothingFound("</title>");
-        case WalkEnd::noDescription:
-            return nothingFound("<description>");
-        case WalkEnd::noDescriptionEnd:
-            return nothingFound("</description>");
-        case WalkEnd::noPubDate:
-            return nothingFound("<pubDate>");
-        case WalkEnd::noPubDateEnd:
-            return nothingFound("</pubDate>");
-        case WalkEnd::stopped:
+        case Verdict::accepted:
+        case Verdict::incomplete:
             break;
     }
-    return "stopped";
-}
-
-std::string alignedRight(std::string text, std::size_t width) {
-    return std::string(width > text.size() ? width - text.size() : 0, ' ') + text;
+    return "";
 }
 
 void printLine(const std::string& line) {
@@ -63,11 +76,10 @@ void printLine(const std::string& line) {
 WalkTally walkAndTally(FeedText& text,
                        const std::function<void(const ScannedItem&, std::size_t record)>& report) {
     WalkTally tally;
-    tally.end = walkFeedText(text, [&](const ScannedItem& item) {
+    walkFeedText(text, [&](const ScannedItem& item) {
         ++tally.items;
-        bool accepted = item.verdict == Verdict::accepted;
-        if (accepted) ++tally.records;
-        report(item, accepted ? tally.records : 0);
+        if (item.accepted()) ++tally.records;
+        report(item, item.accepted() ? tally.records : 0);
         return true;
     });
     return tally;
@@ -83,24 +95,6 @@ ExitStatus explainFeed(const std::string& path) {
     FileSource source(input);
     FeedText text(source);
 
-    // The lines wait for the walk's end, which tells how wide the widest position can be.
-    struct Line {
-        Position position;
-        std::string account;
-    };
-    std::vector<Line> lines;
-    WalkTally tally = walkAndTally(text, [&](const ScannedItem& item, std::size_t record) {
-        std::u16string_view title = item.record.title().substr(0, item.titleLength);
-        std::string outcome = record != 0 ? "record " + std::to_string(record)
-                                          : std::string("skipped: ") + skipReason(item.verdict);
-        lines.push_back(
-            {item.position, "  \"" + escapeForDisplay(trimWhitespace(title)) + "\" -> " + outcome});
-    });
-    if (text.error() != 0) {
-        complain(readFailure(quotedName(path), text.error(), true));
-        return ExitStatus::failure;
-    }
-
     // UTF-8 text is walked in its own bytes, so its positions are byte offsets into the file (a
     // byte order mark counted). Any other text is told in 16-bit characters of the decoded text: a
     // single-byte feed, walked in its own bytes too, has one such character a byte, and the others
@@ -110,11 +104,22 @@ ExitStatus explainFeed(const std::string& path) {
     printLine(name + (utf8 ? ": UTF-8; positions are byte offsets into the file"
                            : ": decoded to UTF-16; positions count 16-bit characters "
                              "of the decoded text"));
-    std::size_t positionWidth = std::to_string(text.end()).size();
-    for (const Line& line : lines)
-        printLine(alignedRight(std::to_string(line.position), positionWidth) + line.account);
-
-    printLine("the walk stopped: " + walkEnd(tally.end));
+    // Each item is told as the walk reaches it, so that a feed of any length (a pipe that never
+    // ends, say) takes no more memory than its conversion.
+    WalkTally tally = walkAndTally(text, [](const ScannedItem& item, std::size_t record) {
+        std::string title = "(no title)";
+        if (item.lack != Lack::title && item.lack != Lack::titleEnd) {
+            std::u16string_view titleText = item.record.title().substr(0, item.titleLength);
+            title = "\"" + escapeForDisplay(trimWhitespace(titleText)) + "\"";
+        }
+        std::string outcome =
+            record != 0 ? "record " + std::to_string(record) : "skipped: " + skipReason(item);
+        printLine(std::to_string(item.position) + "  " + title + " -> " + outcome);
+    });
+    if (text.error() != 0) {
+        complain(readFailure(quotedName(path), text.error(), true));
+        return ExitStatus::failure;
+    }
     printLine(counted(tally.items, "item", "items") +
               " found: " + counted(tally.records, "record", "records") + ", " +
               std::to_string(tally.items - tally.records) + " skipped");

@@ -14,7 +14,6 @@ namespace lorvex::tool {
 struct WalkTally {
     std::size_t items = 0;
     std::size_t records = 0;
-    WalkEnd end = WalkEnd::noItem;
 };
 
 // Walks text through the conversion's own walk and calls report for every item found, with the
@@ -23,8 +22,8 @@ struct WalkTally {
 WalkTally walkAndTally(FeedText& text,
                        const std::function<void(const ScannedItem&, std::size_t record)>& report);
 
-// Prints one line per item of the feed at path ("-" for standard input): where it starts, its
-// title, the record it became or why it was skipped; then why the walk ended and the counts.
+// Prints one line per item of the feed at path ("-" for standard input) as the walk reaches it:
+// where it starts, its title, the record it became or why it was skipped; then the counts.
 ExitStatus explainFeed(const std::string& path);
 
 }  // namespace lorvex::tool

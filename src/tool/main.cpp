@@ -104,8 +104,8 @@ const char* const showHelp =
 
 const char* const explainHelp =
     "Walks FEED ('-' reads standard input) as the conversion does and prints one line for\n"
-    "each item found: where it starts, its title, and the record it becomes or why it is\n"
-    "skipped. Then why the walk stopped, and the counts.\n";
+    "each item as it is found: where it starts, its title, and the record it becomes or\n"
+    "why it is skipped. Then the counts.\n";
 
 lorvex::tool::Format formatNamed(const std::string& name) {
     if (name == "csv") return lorvex::tool::Format::csv;
