@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <atomic>
 #include <bit>
+#include <cstdint>
 #include <cstring>
 
 #if defined(__SSE2__)
@@ -16,7 +17,8 @@
 
 // Many starts at a time: a start is a candidate when both the literal's first and its last unit
 // are in place, which few places in a feed are; candidates are compared whole. The loops stop
-// where a vector of tails would reach past the text, and a plain loop takes the rest.
+// where a vector of tails would reach past the text, and one last vector that ends with the text
+// takes the rest (a plain loop, in a text shorter than a vector).
 
 namespace lorvex {
 
@@ -43,6 +45,32 @@ std::size_t findPlain(std::basic_string_view<Unit> text, std::string_view litera
         }
         return std::string_view::npos;
     }
+}
+
+constexpr std::size_t npos = std::string_view::npos;
+
+// The first start among the candidates (a bit a byte, from the start i) where the whole literal
+// is, or npos.
+template <class Unit>
+std::size_t firstMatch(const Unit* base, std::string_view literal, std::size_t i,
+                       unsigned candidates) {
+    for (; candidates != 0; candidates &= candidates - 1) {
+        std::size_t start =
+            i + static_cast<std::size_t>(std::countr_zero(candidates)) / sizeof(Unit);
+        if (matchesAt(base + start, literal)) return start;
+    }
+    return npos;
+}
+
+// The starts [i, lastStart] left when fewer than a vector's are, in one last vector that ends
+// where the text does and overlaps starts already looked at, which are masked off: the short
+// searches within one item need no unit-by-unit loop.
+template <class Unit, std::size_t step, class Candidates>
+std::size_t lastBlock(const Unit* base, std::string_view literal, std::size_t i,
+                      std::size_t lastStart, Candidates candidatesAt) {
+    std::size_t block = lastStart + 1 - step;
+    auto seen = static_cast<unsigned>((std::uint64_t{1} << ((i - block) * sizeof(Unit))) - 1);
+    return firstMatch(base, literal, block, candidatesAt(block) & ~seen);
 }
 
 // The mask of a vector compare has one bit per byte; a 16-bit unit owns two, of which the low
@@ -74,19 +102,19 @@ std::size_t findSse2(std::basic_string_view<Unit> text, std::string_view literal
     const std::size_t lastStart = text.size() - size;
     const __m128i first = splat128(static_cast<Unit>(static_cast<unsigned char>(literal.front())));
     const __m128i last = splat128(static_cast<Unit>(static_cast<unsigned char>(literal.back())));
+    auto candidatesAt = [&](std::size_t at) {
+        __m128i heads = _mm_loadu_si128(reinterpret_cast<const __m128i*>(base + at));
+        __m128i tails = _mm_loadu_si128(reinterpret_cast<const __m128i*>(base + at + size - 1));
+        return unitBits<Unit>(static_cast<unsigned>(_mm_movemask_epi8(
+            _mm_and_si128(equal128<Unit>(heads, first), equal128<Unit>(tails, last)))));
+    };
     std::size_t i = from;
     for (; i + step - 1 <= lastStart; i += step) {
-        __m128i heads = _mm_loadu_si128(reinterpret_cast<const __m128i*>(base + i));
-        __m128i tails = _mm_loadu_si128(reinterpret_cast<const __m128i*>(base + i + size - 1));
-        auto candidates = unitBits<Unit>(static_cast<unsigned>(_mm_movemask_epi8(
-            _mm_and_si128(equal128<Unit>(heads, first), equal128<Unit>(tails, last)))));
-        for (; candidates != 0; candidates &= candidates - 1) {
-            std::size_t start =
-                i + static_cast<std::size_t>(std::countr_zero(candidates)) / sizeof(Unit);
-            if (matchesAt(base + start, literal)) return start;
-        }
+        if (std::size_t at = firstMatch(base, literal, i, candidatesAt(i)); at != npos) return at;
     }
-    return findPlain(text, literal, i);
+    if (i > lastStart) return npos;
+    if (lastStart + 1 < step) return findPlain(text, literal, i);
+    return lastBlock<Unit, step>(base, literal, i, lastStart, candidatesAt);
 }
 #endif
 
@@ -112,19 +140,19 @@ __attribute__((target("avx2"))) std::size_t findAvx2(std::basic_string_view<Unit
     const std::size_t lastStart = text.size() - size;
     const __m256i first = splat256(static_cast<Unit>(static_cast<unsigned char>(literal.front())));
     const __m256i last = splat256(static_cast<Unit>(static_cast<unsigned char>(literal.back())));
+    auto candidatesAt = [&](std::size_t at) __attribute__((target("avx2"))) {
+        __m256i heads = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(base + at));
+        __m256i tails = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(base + at + size - 1));
+        return unitBits<Unit>(static_cast<unsigned>(_mm256_movemask_epi8(
+            _mm256_and_si256(equal256<Unit>(heads, first), equal256<Unit>(tails, last)))));
+    };
     std::size_t i = from;
     for (; i + step - 1 <= lastStart; i += step) {
-        __m256i heads = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(base + i));
-        __m256i tails = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(base + i + size - 1));
-        auto candidates = unitBits<Unit>(static_cast<unsigned>(_mm256_movemask_epi8(
-            _mm256_and_si256(equal256<Unit>(heads, first), equal256<Unit>(tails, last)))));
-        for (; candidates != 0; candidates &= candidates - 1) {
-            std::size_t start =
-                i + static_cast<std::size_t>(std::countr_zero(candidates)) / sizeof(Unit);
-            if (matchesAt(base + start, literal)) return start;
-        }
+        if (std::size_t at = firstMatch(base, literal, i, candidatesAt(i)); at != npos) return at;
     }
-    return findSse2(text, literal, i);
+    if (i > lastStart) return npos;
+    if (lastStart + 1 < step) return findSse2(text, literal, i);
+    return lastBlock<Unit, step>(base, literal, i, lastStart, candidatesAt);
 }
 
 // Whether the processor has AVX2 and the system saves its registers.
@@ -152,9 +180,22 @@ bool useAvx2() {
 }
 #endif
 
+// A search with few starts (the distance between two neighbouring tags of an item, say) costs
+// less unit by unit than setting vectors up for it.
+template <class Unit>
+std::size_t findShort(std::basic_string_view<Unit> text, std::string_view literal,
+                      std::size_t from) {
+    const auto first = static_cast<Unit>(static_cast<unsigned char>(literal.front()));
+    for (std::size_t i = from; i + literal.size() <= text.size(); ++i) {
+        if (text[i] == first && matchesAt(text.data() + i, literal)) return i;
+    }
+    return npos;
+}
+
 template <class Unit>
 std::size_t findIn(std::basic_string_view<Unit> text, std::string_view literal, std::size_t from) {
     if (from > text.size() || text.size() - from < literal.size()) return std::string_view::npos;
+    if (text.size() - from < literal.size() + 16) return findShort(text, literal, from);
 #if defined(LORVEX_AVX2_SEARCH)
     if (useAvx2()) return findAvx2(text, literal, from);
 #endif
