@@ -41,7 +41,7 @@ class Writer {
         return text;
     }
 
-    std::string item(std::size_t number, std::string_view lineEnd) {
+    std::string item(std::size_t number, std::string_view lineEnd, bool dateFirst) {
         std::string title = sentence(3, 9);
         if (below(8) == 0) title = "<![CDATA[" + title + "]]>";
         std::string description;
@@ -67,22 +67,25 @@ class Writer {
         }
         std::string link = "https://example.org/news/" + std::to_string(number);
         std::string nl(lineEnd);
+        std::string date = "  <pubDate>Mon, 07 Dec 2026 " + std::to_string(10 + number % 14) +
+                           ":00:00 GMT</pubDate>" + nl;
+        description = "  <description>" + description + "</description>" + nl;
         return "<item>" + nl + "  <title>" + title + "</title>" + nl + "  <link>" + link +
-               "</link>" + nl + "  <description>" + description + "</description>" + nl +
-               "  <pubDate>Mon, 07 Dec 2026 " + std::to_string(10 + number % 14) +
-               ":00:00 GMT</pubDate>" + nl + "  <guid>" + link + "</guid>" + nl + "</item>" + nl;
+               "</link>" + nl + (dateFirst ? date + description : description + date) + "  <guid>" +
+               link + "</guid>" + nl + "</item>" + nl;
     }
 
   private:
     std::mt19937 random_;
 };
 
-std::string realistic(std::size_t size, std::uint32_t seed, std::string_view lineEnd) {
+std::string realistic(std::size_t size, std::uint32_t seed, std::string_view lineEnd,
+                      bool dateFirst = false) {
     Writer writer(seed);
     std::string feed = head;
     feed.reserve(size + 4096);
     for (std::size_t number = 0; feed.size() + tail.size() < size; ++number) {
-        feed += writer.item(number, lineEnd);
+        feed += writer.item(number, lineEnd, dateFirst);
     }
     return feed + tail;
 }
@@ -140,6 +143,8 @@ std::string makeFeed(Shape shape, std::size_t size) {
             return realistic(size, 1, "\n");
         case Shape::oneLine:
             return realistic(size, 1, "");
+        case Shape::wordpressOrder:
+            return realistic(size, 1, "\n", true);
         case Shape::noDescriptionEnd:
             return head +
                    repeatUntil("<item><title>T</title><description>" + prose +

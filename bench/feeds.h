@@ -25,6 +25,7 @@ enum class Shape {
     altWithoutStyle,   // descriptions full of "alt=" and no "style="
     hugeDescription,   // one item whose description is the whole feed
     oneLine,           // realistic items without a single line end
+    wordpressOrder,    // realistic items dated before their description, as WordPress writes
     tinyItems,         // the smallest items that still make records
 };
 

@@ -42,6 +42,7 @@ LORVEX_SHAPE_BENCHMARK(noTitleEnd);
 LORVEX_SHAPE_BENCHMARK(altWithoutStyle);
 LORVEX_SHAPE_BENCHMARK(hugeDescription);
 LORVEX_SHAPE_BENCHMARK(oneLine);
+LORVEX_SHAPE_BENCHMARK(wordpressOrder);
 LORVEX_SHAPE_BENCHMARK(tinyItems);
 
 }  // namespace
