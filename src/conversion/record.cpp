@@ -4,6 +4,8 @@
 #include <bit>
 #include <cstring>
 
+#include "literal_search.h"
+
 namespace lorvex {
 
 namespace {
@@ -29,7 +31,8 @@ void swapFileOrder(Record& record) {
 }
 
 Verdict judge(const Record& record, std::size_t titleLength, std::size_t summaryLength) {
-    if (record.title().substr(0, titleLength).find(u"CDATA") != std::u16string_view::npos) {
+    if (findLiteral(record.title().substr(0, titleLength), "CDATA", 0) !=
+        std::u16string_view::npos) {
         return Verdict::titleHasCdata;
     }
     if (summaryLength == 0) return Verdict::emptySummary;

@@ -1,5 +1,6 @@
 #include "unicode.h"
 
+#include <bit>
 #include <cstdint>
 #include <cstring>
 
@@ -42,40 +43,38 @@ std::string toUtf8Lossy(std::u16string_view text) {
 std::size_t decodeUtf8Units(std::string_view text, char16_t* out, std::size_t max) {
     std::size_t written = 0;
     std::size_t i = 0;
-    while (written < max && i < text.size()) {
-        // Runs of ASCII, sixteen or eight bytes at a time.
-#if defined(__SSE2__)
-        while (written + 16 <= max && i + 16 <= text.size()) {
-            __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data() + i));
-            if (_mm_movemask_epi8(chunk) != 0) break;
-            __m128i zero = _mm_setzero_si128();
-            _mm_storeu_si128(reinterpret_cast<__m128i*>(out + written),
-                             _mm_unpacklo_epi8(chunk, zero));
-            _mm_storeu_si128(reinterpret_cast<__m128i*>(out + written + 8),
-                             _mm_unpackhi_epi8(chunk, zero));
-            i += 16;
-            written += 16;
-        }
-#endif
-        while (written + 8 <= max && i + 8 <= text.size()) {
-            std::uint64_t chunk;
-            std::memcpy(&chunk, text.data() + i, 8);
-            if (chunk & 0x8080808080808080u) break;
-            for (std::size_t k = 0; k < 8; ++k) {
-                out[written + k] = static_cast<unsigned char>(text[i + k]);
-            }
-            i += 8;
-            written += 8;
-        }
-        if (written == max || i == text.size()) break;
-        char32_t c = nextCodePoint(text, i);
+    // Writes c, as one unit or two; when only one fits, its first.
+    auto put = [&](char32_t c) {
         if (c < 0x10000) {
             out[written++] = static_cast<char16_t>(c);
-            continue;
+            return;
         }
         out[written++] = highSurrogate(c);
         if (written < max) out[written++] = lowSurrogate(c);
+    };
+#if defined(__SSE2__)
+    // Sixteen bytes at a time: all of them widened, and taken up to the first that is not ASCII,
+    // whose character is then decoded alone; so text with a few accents stays on this path.
+    while (written + 16 <= max && i + 16 <= text.size()) {
+        __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data() + i));
+        __m128i zero = _mm_setzero_si128();
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + written), _mm_unpacklo_epi8(chunk, zero));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + written + 8),
+                         _mm_unpackhi_epi8(chunk, zero));
+        auto nonAscii = static_cast<unsigned>(_mm_movemask_epi8(chunk));
+        if (nonAscii == 0) {
+            i += 16;
+            written += 16;
+            continue;
+        }
+        auto ascii = static_cast<std::size_t>(std::countr_zero(nonAscii));
+        i += ascii;
+        written += ascii;
+        put(nextCodePoint(text, i));
     }
+#endif
+    while (written < max && i < text.size())
+        put(nextCodePoint(text, i));
     return written;
 }
 
