@@ -3,10 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <random>
 #include <string>
 #include <vector>
 
+#include "feed_text.h"
 #include "support/conversions.h"
 #include "support/files.h"
 
@@ -213,6 +215,20 @@ TEST(Property, ConversionMatchesTheRulesInEveryTextFormAndChunk) {
         }
     }
     EXPECT_GT(accepted, 300) << "the generator should make many accepted items";
+}
+
+// Real feeds against the same transcription of the rules, read from their decoded text.
+TEST(Property, CorpusFeedsMatchTheRules) {
+    std::vector<std::filesystem::path> feeds = test::corpusFeeds();
+    if (feeds.empty()) GTEST_SKIP() << "the feed corpus is absent";
+    for (const std::filesystem::path& feed : feeds) {
+        std::string bytes = test::readBytes(feed);
+        int expectedCount = 0;
+        std::string expected = test::utf16le(referenceRecords(decodeWhole(bytes), expectedCount));
+        test::Converted converted = test::convertBytes(bytes);
+        EXPECT_EQ(converted.count, expectedCount) << feed;
+        EXPECT_EQ(converted.bytes, expected) << feed;
+    }
 }
 
 }  // namespace
