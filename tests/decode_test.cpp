@@ -77,7 +77,18 @@ INSTANTIATE_TEST_SUITE_P(
         DetectCase{"shift_jis_label_is_legacy", "<?xml version=\"1.0\" encoding=\"sjis\"?>",
                    Encoding::legacy, 0},
         DetectCase{"label_outside_the_declaration_is_ignored",
-                   "<?xml version=\"1.0\"?><rss encoding=\"koi8-r\">", Encoding::utf8, 0}),
+                   "<?xml version=\"1.0\"?><rss encoding=\"koi8-r\">", Encoding::utf8, 0},
+        DetectCase{"declaration_without_question_mark_keeps_its_label",
+                   "<?xml version=\"1.0\" encoding=\"koi8-r\">", Encoding::singleByte, 0},
+        DetectCase{"unterminated_declaration_ends_at_the_first_tag",
+                   "<?xml version=\"1.0\" encoding=\"koi8-r\"\n<rss>", Encoding::singleByte, 0},
+        DetectCase{"declaration_ending_on_the_first_kilobyte_counts",
+                   "<?xml encoding=\"koi8-r\"" + std::string(999, ' ') + "?>", Encoding::singleByte,
+                   0},
+        DetectCase{"declaration_ending_past_the_first_kilobyte_is_none",
+                   "<?xml encoding=\"koi8-r\"" + std::string(1000, ' ') + "?>", Encoding::utf8, 0},
+        DetectCase{"declaration_starting_past_the_first_kilobyte_is_none",
+                   std::string(1020, '\n') + "<?xml encoding=\"koi8-r\"?>", Encoding::utf8, 0}),
     test::CaseName{});
 
 struct Utf8Case {
@@ -151,7 +162,14 @@ INSTANTIATE_TEST_SUITE_P(
         BytesCase{"windows1252_high_bytes", latin1 + "\x80\x81\x9F\xA0\xFF",
                   test::utf16(latin1) + u"\u20AC\u0081\u0178\u00A0\u00FF"},
         BytesCase{"unknown_label_reads_as_utf8", "<?xml encoding=\"x-no-such\"?>\xC3\xA9",
-                  u"<?xml encoding=\"x-no-such\"?>\u00E9"}),
+                  u"<?xml encoding=\"x-no-such\"?>\u00E9"},
+        // A declaration missing its "?" still names the encoding of the text behind it; one
+        // that does not end within the first kilobyte names none.
+        BytesCase{"declaration_without_question_mark_keeps_its_label",
+                  "<?xml encoding=\"koi8-r\">\xF0", u"<?xml encoding=\"koi8-r\">\u041F"},
+        BytesCase{"endless_declaration_reads_as_utf8",
+                  "<?xml encoding=\"koi8-r\"" + std::string(2000, ' ') + "?>\xC3\xA9",
+                  u"<?xml encoding=\"koi8-r\"" + std::u16string(2000, u' ') + u"?>\u00E9"}),
     test::CaseName{});
 
 struct LabelCase {
