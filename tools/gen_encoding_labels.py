@@ -18,7 +18,7 @@ has a label decides what it names:
 MORE_LABELS adds the few spellings that none of them carries (`x-euc-tw`, `x-mac-greek`, ...).
 GLIBC_ENCODINGS and PYTHON_CODECS say which of our encodings each name of the last two lists
 is; a name of an encoding they leave out (EBCDIC, UTF-16, ISO-2022-CN, ...) is no label, and is
-read as UTF-8 as any unknown label is. Run it from anywhere; with no arguments it reads the
+read as UTF-8 as any unknown label is; so are UTF-8's own other names, which that reads alike. Run it from anywhere; with no arguments it reads the
 installed lists and writes the header into the repository:
 
     python3 tools/gen_encoding_labels.py [--labels FILE] [--gconv DIR] [--output FILE]
