@@ -77,7 +77,18 @@ INSTANTIATE_TEST_SUITE_P(
         DetectCase{"shift_jis_label_is_legacy", "<?xml version=\"1.0\" encoding=\"sjis\"?>",
                    Encoding::legacy, 0},
         DetectCase{"label_outside_the_declaration_is_ignored",
-                   "<?xml version=\"1.0\"?><rss encoding=\"koi8-r\">", Encoding::utf8, 0}),
+                   "<?xml version=\"1.0\"?><rss encoding=\"koi8-r\">", Encoding::utf8, 0},
+        DetectCase{"declaration_without_question_mark_keeps_its_label",
+                   "<?xml version=\"1.0\" encoding=\"koi8-r\">", Encoding::singleByte, 0},
+        DetectCase{"unterminated_declaration_ends_at_the_first_tag",
+                   "<?xml version=\"1.0\" encoding=\"koi8-r\"\n<rss>", Encoding::singleByte, 0},
+        DetectCase{"declaration_ending_on_the_first_kilobyte_counts",
+                   "<?xml encoding=\"koi8-r\"" + std::string(999, ' ') + "?>", Encoding::singleByte,
+                   0},
+        DetectCase{"declaration_ending_past_the_first_kilobyte_is_none",
+                   "<?xml encoding=\"koi8-r\"" + std::string(1000, ' ') + "?>", Encoding::utf8, 0},
+        DetectCase{"declaration_starting_past_the_first_kilobyte_is_none",
+                   std::string(1020, '\n') + "<?xml encoding=\"koi8-r\"?>", Encoding::utf8, 0}),
     test::CaseName{});
 
 struct Utf8Case {
@@ -151,7 +162,14 @@ INSTANTIATE_TEST_SUITE_P(
         BytesCase{"windows1252_high_bytes", latin1 + "\x80\x81\x9F\xA0\xFF",
                   test::utf16(latin1) + u"\u20AC\u0081\u0178\u00A0\u00FF"},
         BytesCase{"unknown_label_reads_as_utf8", "<?xml encoding=\"x-no-such\"?>\xC3\xA9",
-                  u"<?xml encoding=\"x-no-such\"?>\u00E9"}),
+                  u"<?xml encoding=\"x-no-such\"?>\u00E9"},
+        // A declaration missing its "?" still names the encoding of the text behind it; one
+        // that does not end within the first kilobyte names none.
+        BytesCase{"declaration_without_question_mark_keeps_its_label",
+                  "<?xml encoding=\"koi8-r\">\xF0", u"<?xml encoding=\"koi8-r\">\u041F"},
+        BytesCase{"endless_declaration_reads_as_utf8",
+                  "<?xml encoding=\"koi8-r\"" + std::string(2000, ' ') + "?>\xC3\xA9",
+                  u"<?xml encoding=\"koi8-r\"" + std::u16string(2000, u' ') + u"?>\u00E9"}),
     test::CaseName{});
 
 struct LabelCase {
@@ -195,7 +213,22 @@ INSTANTIATE_TEST_SUITE_P(
         LabelCase{"x_user_defined_is_a_fixed_table", "x-user-defined", "a\x80\xFF",
                   u"a\uF780\uF7FF"},
         LabelCase{"hz_gb_2312_reads_as_utf8", "hz-gb-2312", "\xC3\xA9", u"\u00E9"},
-        LabelCase{"cp850_is_no_label_and_reads_as_utf8", "cp850", "\xC3\xA9", u"\u00E9"}),
+        // Names beyond the WHATWG list: the IANA registry's, iconv's and Python's, and the
+        // spellings in common use. ISO-8859-1 is windows-1252 under every name.
+        LabelCase{"cp932_has_the_nec_rows", "cp932", "\x93\xFA\x87\x40", u"\u65E5\u2460"},
+        LabelCase{"cp936_has_the_gbk_rows", "CP936", "\xC4\xE3\x81\x40", u"\u4F60\u4E02"},
+        LabelCase{"cp949_has_the_unified_hangul", "cp949", "\xB0\xA1\x81\x41", u"\uAC00\uAC02"},
+        LabelCase{"euc_cn", "EUC-CN", "\xC4\xE3\xBA\xC3", u"\u4F60\u597D"},
+        LabelCase{"euc_tw", "euc-tw", "\xC4\xA1\xA4\xA1", u"\u4E00\uFF10"},
+        LabelCase{"koi8r", "koi8r", "\xF0\xD2\xC9", u"\u041F\u0440\u0438"},
+        LabelCase{"latin9", "latin9", "\xA4\xBD", u"\u20AC\u0153"},
+        LabelCase{"latin_1_is_windows1252", "latin-1", "\x80\xE9", u"\u20AC\u00E9"},
+        LabelCase{"cp437", "cp437", "\x80\x82\xB0", u"\u00C7\u00E9\u2591"},
+        LabelCase{"ibm850", "IBM850", "\x80\xD5", u"\u00C7\u0131"},
+        LabelCase{"ibm864_keeps_ascii_percent", "cp864", "%\x80\x90", u"%\u00B0\u03B2"},
+        LabelCase{"x_mac_greek", "x-mac-greek", "\xA1\xB0", u"\u0393\u0391"},
+        LabelCase{"mac_centraleurope", "mac-centraleurope", "\x80\x88", u"\u00C4\u0105"},
+        LabelCase{"armscii_8_is_no_label_and_reads_as_utf8", "armscii-8", "\xC3\xA9", u"\u00E9"}),
     test::CaseName{});
 
 // A stray lead byte at the end of a title is one U+FFFD, and the "</title>" after it still ends
@@ -308,6 +341,8 @@ TEST(EncodingMatrix, EveryEncodingGivesTheSameRecordsInEveryChunk) {
         {"utf-32le without bom", utf32le(utf16Feed)},
         {"windows-1252", windows1252(sampleFeed(u"windows-1252"))},
         {"iso-8859-1 label", windows1252(sampleFeed(u"iso-8859-1"))},
+        {"iso_8859_1 label", windows1252(sampleFeed(u"ISO_8859_1"))},
+        {"ms-ansi label", windows1252(sampleFeed(u"MS-ANSI"))},
     };
     for (const auto& encoding : encodings) {
         for (std::size_t chunk : test::chunks) {

@@ -297,6 +297,11 @@ std::string itemsOf(std::size_t descriptionSize) {
     return feed;
 }
 
+std::string unterminatedDeclaration(const std::string& label) {
+    return "<?xml version=\"1.0\" encoding=\"" + label + "\" " + std::string(20 * limit, ' ') +
+           itemsOf(limit / 10);
+}
+
 INSTANTIATE_TEST_SUITE_P(
     Shapes, Limit,
     testing::Values(LimitCase{"feed_of_twenty_limits_converts", itemsOf(limit / 10), false, false,
@@ -307,7 +312,15 @@ INSTANTIATE_TEST_SUITE_P(
                               false, Failure::readInput},
                     LimitCase{"endless_description_fails_at_the_limit",
                               " <item><title>T</title><description>", true, true,
-                              Failure::readInput}),
+                              Failure::readInput},
+                    // A declaration without its end, before twenty limits of text, holds no more
+                    // than the feed's first bytes: under a converter's label too.
+                    LimitCase{"unterminated_declaration_converts", unterminatedDeclaration("utf-8"),
+                              false, false, Failure::none},
+                    LimitCase{"unterminated_shift_jis_declaration_converts",
+                              unterminatedDeclaration("Shift_JIS"), false, false, Failure::none},
+                    LimitCase{"stream_with_unterminated_declaration_converts",
+                              unterminatedDeclaration("Shift_JIS"), true, false, Failure::none}),
     test::CaseName{});
 
 }  // namespace

@@ -81,6 +81,38 @@ TEST(TextForms, Utf8AndUtf16FeedsGiveTheSameRecordsInEveryChunk) {
     }
 }
 
+// A byte of a single-byte table where the UTF-8 feed has its character: the same records, so a
+// byte is one unit wherever a cut or the alt rule counts.
+struct TableByte {
+    const char* label;
+    std::string byte;
+    std::string utf8;
+};
+const std::vector<TableByte> tableBytes = {
+    {"cp437", "\x82", "\xC3\xA9"},
+    {"x-mac-greek", "\xA1", "\xCE\x93"},
+    {"koi8r", "\xF0", "\xD0\x9F"},
+};
+
+TEST(TextForms, SingleByteLabelsGiveTheRecordsOfUtf8InEveryChunk) {
+    for (const std::string& form : templates) {
+        for (const TableByte& table : tableBytes) {
+            std::string feed = feedOf(form), utf8 = feed;
+            for (std::size_t at = feed.find('@'); at != std::string::npos; at = feed.find('@')) {
+                feed.replace(at, 1, table.byte);
+                utf8.replace(utf8.find('@'), 1, table.utf8);
+            }
+            feed = std::string("<?xml encoding=\"") + table.label + "\"?>" + feed;
+            const test::Converted expected = test::convertBytes(utf8);
+            for (std::size_t chunk : test::chunks) {
+                test::Converted converted = test::convertBytes(feed, chunk);
+                EXPECT_EQ(converted.count, expected.count) << feed << ", chunk " << chunk;
+                EXPECT_EQ(converted.bytes, expected.bytes) << feed << ", chunk " << chunk;
+            }
+        }
+    }
+}
+
 // Spot checks of what the two agree on: an astral character is two units, and an ill-formed
 // sequence one.
 TEST(TextForms, AltValueCountsSixteenBitUnits) {

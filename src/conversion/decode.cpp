@@ -26,6 +26,12 @@ char lowerAscii(char c) {
 
 constexpr std::string_view declarationStart = "<?xml";
 
+// The XML declaration is looked for in the feed's first bytes only, as XML readers sniff it: the
+// white space before it and the declaration up to its first ">" lie within them, or the feed has
+// no declaration. A declaration that lacks its "?>" then ends at the next ">" (a "?" left out
+// before it, or the first tag's), and one that never ends holds no more than these bytes.
+constexpr std::size_t declarationBound = 1024;
+
 // Where the XML declaration of bytes starts (after white space), or npos without one.
 std::size_t declarationAt(std::string_view bytes) {
     std::size_t start = 0;
@@ -34,19 +40,30 @@ std::size_t declarationAt(std::string_view bytes) {
     return startsWith(bytes.substr(start), declarationStart) ? start : std::string_view::npos;
 }
 
+// Whether the first bytes read settle where the declaration ends: it cannot start there, or its
+// ">" is in.
+bool declarationSettled(std::string_view first) {
+    auto start = std::find_if_not(first.begin(), first.end(), isXmlSpace);
+    std::string_view rest = first.substr(static_cast<std::size_t>(start - first.begin()));
+    if (rest.size() < declarationStart.size()) return !declarationStart.starts_with(rest);
+    return !startsWith(rest, declarationStart) || rest.find('>') != std::string_view::npos;
+}
+
 struct Declaration {
     std::string label;  // lower case; empty when there is none
-    std::size_t end;    // of the declaration's bytes, "?>" included; 0 without a declaration
+    std::size_t end;    // of the declaration's bytes, its ">" included; 0 without a declaration
 };
 
 // The label of encoding="..." in an XML declaration at the start of bytes.
 Declaration declaration(std::string_view bytes) {
+    bytes = bytes.substr(0, declarationBound);
     std::size_t start = declarationAt(bytes);
     if (start == std::string_view::npos) return {{}, 0};
     std::string_view rest = bytes.substr(start);
-    std::size_t close = rest.find("?>");
+    std::size_t close = rest.find('>');
+    if (close == std::string_view::npos) return {{}, 0};
     std::string_view text = rest.substr(0, close);
-    Declaration found{{}, close == std::string_view::npos ? bytes.size() : start + close + 2};
+    Declaration found{{}, start + close + 1};
     std::size_t at = text.find("encoding");
     if (at == std::string_view::npos) return found;
     std::size_t i = at + 8;
@@ -136,16 +153,12 @@ class Utf32Decoder final : public UnitDecoder {
 void readDeclaration(Window<char>& bytes) {
     bytes.pin(0);
     bytes.readUntil(4);
-    Position start = 0;
     for (;;) {
-        std::string_view read = bytes.view(start, bytes.end());
-        auto space = std::find_if_not(read.begin(), read.end(), isXmlSpace);
-        start += static_cast<Position>(space - read.begin());
-        if (space != read.end() || !bytes.readMore()) break;
-    }
-    if (!bytes.readUntil(start + declarationStart.size())) return;
-    if (bytes.view(start, start + declarationStart.size()) == declarationStart) {
-        bytes.find("?>", start + declarationStart.size());  // reads on to it, or to the end
+        Position bound = std::min<Position>(bytes.end(), declarationBound);
+        if (bound == declarationBound || declarationSettled(bytes.view(0, bound)) ||
+            !bytes.readMore()) {
+            return;
+        }
     }
 }
 

@@ -45,8 +45,8 @@ struct EncodingLabel {
 const NamedEncoding* encodingOfLabel(std::string_view label);
 
 // Reads the first bytes of a feed into the window (pinned at 0, so that none is dropped) as far
-// as its encoding depends on them: through the XML declaration's "?>" when the feed starts with
-// one, or to the end of the feed.
+// as its encoding depends on them: through the XML declaration's closing ">" when the feed
+// starts with one, never further than its first kilobyte (or its end).
 void readDeclaration(Window<char>& bytes);
 
 // The encoding of the feed that begins with bytes, read as readDeclaration reads them.
