@@ -317,6 +317,11 @@ Error OutputFile::commit() {
     return error != 0 ? error : closed;
 }
 
+// The tool watches no signals on Windows (a console's Ctrl+C ends a process at once), so nothing
+// is noted there.
+void noteTemporaries() {}
+void removeTemporaries() {}
+
 bool isBrokenPipe(Error error) {
     return error == ERROR_NO_DATA || error == ERROR_BROKEN_PIPE;
 }

@@ -44,8 +44,9 @@ std::string quotedName(const std::string& path, const char* standardName) {
 }
 
 std::string reasonFor(platform::Error error) {
-    return error == platform::tooBig ? "an item spans more than 1 GiB"
-                                     : platform::errorMessage(error);
+    if (error == platform::tooBig) return "an item spans more than 1 GiB";
+    if (error == platform::tooMany) return "more records than a count can hold (2147483647)";
+    return platform::errorMessage(error);
 }
 
 std::string readFailure(const std::string& name, platform::Error error, bool opened) {
