@@ -18,6 +18,7 @@
 #include "lorvex.h"
 #include "report.h"
 #include "show_command.h"
+#include "signals.h"
 
 namespace {
 
@@ -205,10 +206,13 @@ ExitStatus run(const std::vector<std::string>& arguments) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    lorvex::tool::watchSignals();
     lorvex::tool::Utf8Output utf8Output;
     ExitStatus status;
     try {
         status = run(lorvex::tool::utf8Arguments(argc, argv));
+    } catch (const lorvex::tool::OutputFailed&) {
+        status = ExitStatus::failure;  // finishOutput says why, unless the reader has gone
     } catch (const std::bad_alloc&) {
         lorvex::tool::complain("out of memory");
         status = ExitStatus::failure;

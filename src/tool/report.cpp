@@ -28,7 +28,10 @@ void noteWriteError() {
 
 void print(std::string_view data) {
     errno = 0;
-    if (std::fwrite(data.data(), 1, data.size(), stdout) != data.size()) noteWriteError();
+    if (std::fwrite(data.data(), 1, data.size(), stdout) != data.size() || std::ferror(stdout)) {
+        noteWriteError();
+        throw OutputFailed{};
+    }
 }
 
 void flushOutput() {
