@@ -219,6 +219,11 @@ INSTANTIATE_TEST_SUITE_P(
         FaultCase{"output_cannot_be_opened",
                   {.fault = Fault{Call::open, 2, EROFS}},
                   Failure::createOutput},
+        // Another process's lease on the output: the open waits for it to be given up, as a
+        // plain open for writing does.
+        FaultCase{"leased_output_is_waited_for",
+                  {.fault = Fault{Call::open, 2, EWOULDBLOCK}},
+                  Failure::none},
         FaultCase{"temporary_cannot_be_created",
                   {.fault = Fault{Call::open, 3, ENOSPC}},
                   Failure::createOutput},
