@@ -99,8 +99,11 @@ class OutputFile {
     NativePath temporary_;    // empty when writing directly
     bool direct_ = false;
     bool inPlace_ = false;  // the temporary is elsewhere and is copied over the output at the end
-    bool created_ =
-        false;  // the output did not exist: this call made it, and removes it on failure
+    bool created_ = false;  // the output was made by this call, and goes again on failure
+#ifdef _WIN32
+    bool existed_ = false;          // an output was there to be replaced
+    unsigned long attributes_ = 0;  // its attributes that a replacement keeps (hidden, system)
+#endif
 };
 
 // For a program that removes its temporaries when a signal ends it, as the lorvex tool does (the

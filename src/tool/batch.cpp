@@ -99,9 +99,14 @@ void ProgressBar::clear() {
 }
 
 ExitStatus convertBatch(const BatchOptions& options) {
+    // Made only when missing: a drive alone (Z:) or a drive-relative folder is no path that
+    // create_directories can climb, but it may well be a folder already.
     std::error_code error;
-    std::filesystem::create_directories(std::filesystem::path(nativePath(options.outputDir)),
-                                        error);
+    const std::filesystem::path directory(nativePath(options.outputDir));
+    if (!std::filesystem::is_directory(directory, error)) {
+        error.clear();
+        std::filesystem::create_directories(directory, error);
+    }
     if (error) {
         complain("cannot create the directory " + quotedName(options.outputDir) + ": " +
                  error.message());
@@ -141,6 +146,10 @@ ExitStatus convertBatch(const BatchOptions& options) {
     }
 
     std::size_t failures = 0, records = 0, skips = 0;
+    for (const std::string& pattern : options.unmatched) {
+        complain("no file matches " + quotedName(pattern));
+        ++failures;
+    }
     for (std::size_t i = 0; i < count; ++i) {
         std::string feed = quotedName(options.feeds[i]), output = quotedName(outputs[i]);
         if (skipped[i]) {
@@ -160,7 +169,7 @@ ExitStatus convertBatch(const BatchOptions& options) {
             }
         }
     }
-    std::string summary = counted(count, "feed", "feeds") + ", " +
+    std::string summary = counted(count + options.unmatched.size(), "feed", "feeds") + ", " +
                           counted(records, "record", "records") + ", " +
                           counted(failures, "failure", "failures");
     if (skips != 0) summary += ", " + std::to_string(skips) + " skipped";

@@ -187,14 +187,9 @@ ExitStatus run(const std::vector<std::string>& arguments) {
         if (std::find(files.begin(), files.end(), "-") != files.end()) {
             return usageError(*convert, "-d converts files, not standard input");
         }
-        std::vector<std::string> unmatched;
-        files = lorvex::tool::expandWildcards(files, unmatched);
-        for (const std::string& pattern : unmatched)
-            lorvex::tool::complain("no file matches " + lorvex::tool::quotedName(pattern));
-        ExitStatus status = files.empty()
-                                ? ExitStatus::failure
-                                : lorvex::tool::convertBatch({outputDir, files, jobs, verbose});
-        return unmatched.empty() ? status : ExitStatus::failure;
+        lorvex::tool::BatchOptions batch{outputDir, {}, jobs, verbose};
+        batch.feeds = lorvex::tool::expandWildcards(files, batch.unmatched);
+        return lorvex::tool::convertBatch(batch);
     }
     if (outputOption->count() != 0) files.push_back(output);
     if (files.size() != 2) {
