@@ -108,9 +108,10 @@ class OutputFile {
 
 // For a program that removes its temporaries when a signal ends it, as the lorvex tool does (the
 // library itself installs no handler: a host's signals stay the host's). From the first call of
-// noteTemporaries on, every temporary is noted while it exists; removeTemporaries removes them
-// all and blocks, for good, every thread that would create, rename or remove another. Neither
-// is safe in a signal handler: call removeTemporaries from a thread that waits for the signal.
+// noteTemporaries on, every temporary is noted while it exists; removeTemporaries waits for a
+// copy over an output under way (so that the output is never left torn), removes them all, and
+// blocks for good every thread that would create, rename or remove another. Neither is safe in a
+// signal handler: call removeTemporaries from a thread that waits for the signal.
 void noteTemporaries();
 void removeTemporaries();
 

@@ -528,6 +528,9 @@ Error OutputFile::commit() {
     }
     int from = systemCalls.open(temporary_.c_str(), O_RDONLY | O_CLOEXEC, 0);
     {
+        // A program that removes its temporaries when a signal ends it waits for the copy
+        // first: the signal never tears the output.
+        TemporariesLock noted;
         SignalGuard guard;
         error = guard.note(from < 0 ? errno : copyOver(from, existing_));
     }
