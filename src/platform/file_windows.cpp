@@ -147,8 +147,10 @@ void OutputFile::abandon() {
     if (file_ != none) CloseHandle(file_);
     if (existing_ != none) CloseHandle(existing_);
     if (!temporary_.empty()) DeleteFileW(temporary_.c_str());
+    if (created_) DeleteFileW(target_.c_str());
     file_ = existing_ = none;
     temporary_.clear();
+    created_ = false;
 }
 
 namespace {
@@ -204,6 +206,17 @@ Error OutputFile::open(const NativePath& path) {
     if (existing == INVALID_HANDLE_VALUE) {
         auto error = static_cast<Error>(GetLastError());
         if (error != ERROR_FILE_NOT_FOUND) return error;
+        DWORD own = GetFileAttributesW(path.c_str());
+        if (own != INVALID_FILE_ATTRIBUTES && (own & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
+            // A symbolic link to a file that does not exist yet: the file is created where it
+            // points, empty, to take the records, as on POSIX; it goes again should they not come.
+            existing = CreateFileW(path.c_str(), GENERIC_WRITE, shareAll, nullptr, CREATE_NEW,
+                                   FILE_ATTRIBUTE_NORMAL, nullptr);
+            if (existing == INVALID_HANDLE_VALUE) return static_cast<Error>(GetLastError());
+            target_ = finalPath(existing, path);
+            CloseHandle(existing);
+            existed_ = created_ = true;
+        }
     } else if (GetFileType(existing) != FILE_TYPE_DISK) {
         // A console, a pipe or a device (NUL): written as the records come.
         direct_ = true;
@@ -346,6 +359,7 @@ Error OutputFile::commit() {
         });
         if (replaced) {
             temporary_.clear();  // it is the output now
+            created_ = false;
             abandon();
             DWORD now =
                 attributes_ != 0 ? GetFileAttributesW(target_.c_str()) : INVALID_FILE_ATTRIBUTES;
@@ -355,8 +369,9 @@ Error OutputFile::commit() {
             return 0;
         }
         error = static_cast<Error>(GetLastError());
-        bool refused = error == ERROR_ACCESS_DENIED || error == ERROR_SHARING_VIOLATION ||
-                       error == ERROR_UNABLE_TO_REMOVE_REPLACED;
+        // Held by another program without delete sharing; anything else (a mapped file, a
+        // read-only one) would refuse the copy as well, or tear it.
+        bool refused = error == ERROR_SHARING_VIOLATION || error == ERROR_UNABLE_TO_REMOVE_REPLACED;
         if (!existed || !refused) {
             abandon();
             return error;
@@ -376,6 +391,7 @@ Error OutputFile::commit() {
         }
     }
     error = copyOver(temporary_, existing_, target_);
+    if (error == 0) created_ = false;
     HANDLE existing = existing_;
     existing_ = none;
     Error closed = closeHandle(existing);

@@ -574,6 +574,23 @@ void besideTheMainPath(const fs::path& scratch) {
     conversion.join();
     check(opened && records == 100,
           "a reader that shares reading alone opens the old output during a conversion");
+
+    // A dangling symbolic link stays, and the file it names is created, as on POSIX.
+    const fs::path link = scratch / "link.rec", named = scratch / "named.rec";
+    const DWORD unprivileged = 0x2;  // SYMBOLIC_LINK_FLAG_ALLOW_UNPRIVILEGED_CREATE
+    if (CreateSymbolicLinkW(link.c_str(), L"named.rec", unprivileged) ||
+        CreateSymbolicLinkW(link.c_str(), L"named.rec", 0)) {
+        records = convert(a.c_str(), link.c_str());
+        DWORD linkAttributes = GetFileAttributesW(link.c_str());
+        check(records == 3000 && linkAttributes != INVALID_FILE_ATTRIBUTES &&
+                  (linkAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 &&
+                  readFile(named) == aRecords,
+              "a dangling symbolic link stays, and the file it names receives the records");
+        DeleteFileW(link.c_str());
+        DeleteFileW(named.c_str());
+    } else {
+        std::printf("skipped: no symbolic link can be made here (error %lu)\n", GetLastError());
+    }
     FreeLibrary(module);
 }
 
