@@ -156,19 +156,21 @@ void OutputFile::abandon() {
 namespace {
 
 // While another call replaces the same output, its old file lingers for a moment, deleted but
-// still open: it refuses every open (access denied, and even a look at its attributes) and
-// every replacement, and the file that replaces it is held without sharing for a moment too
-// (a sharing violation). Only such an attempt is made again, for about a second at most, before
-// the refusal counts: a folder, a read-only file, a file mapped by another process or a share's
-// root refuses for good. The thread's last error is then the attempt's.
+// still open: it refuses every open and every replacement (access denied), and the file that
+// replaces it is held without sharing for a moment too (a sharing violation). Only such an
+// attempt is made again, for about a second at most, before the refusal counts: a folder (a
+// share's root among them) or a read-only file refuses for good. The thread's last error is
+// then the attempt's.
 template <class Attempt>
 bool retriedWhileRefused(const NativePath& path, Attempt attempt) {
     for (DWORD waited = 0, wait = 1;; waited += wait, wait = std::min<DWORD>(wait * 2, 50)) {
         if (attempt()) return true;
         DWORD why = GetLastError();
-        bool lingering = why == ERROR_SHARING_VIOLATION ||
-                         (why == ERROR_ACCESS_DENIED &&
-                          GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES);
+        DWORD attributes =
+            why == ERROR_ACCESS_DENIED ? GetFileAttributesW(path.c_str()) : INVALID_FILE_ATTRIBUTES;
+        bool forGood = attributes != INVALID_FILE_ATTRIBUTES &&
+                       (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)) != 0;
+        bool lingering = why == ERROR_SHARING_VIOLATION || (why == ERROR_ACCESS_DENIED && !forGood);
         if (!lingering || waited >= 1000) {
             SetLastError(why);
             return false;
@@ -206,16 +208,21 @@ Error OutputFile::open(const NativePath& path) {
     if (existing == INVALID_HANDLE_VALUE) {
         auto error = static_cast<Error>(GetLastError());
         if (error != ERROR_FILE_NOT_FOUND) return error;
-        DWORD own = GetFileAttributesW(path.c_str());
-        if (own != INVALID_FILE_ATTRIBUTES && (own & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
-            // A symbolic link to a file that does not exist yet: the file is created where it
-            // points, empty, to take the records, as on POSIX; it goes again should they not come.
-            existing = CreateFileW(path.c_str(), GENERIC_WRITE, shareAll, nullptr, CREATE_NEW,
+        // Not found, yet the name itself opens: a symbolic link to a file that does not exist
+        // yet. The file is made where it points, empty, to take the records, as on POSIX; it
+        // goes again should they not come.
+        HANDLE link =
+            CreateFileW(path.c_str(), 0, shareAll, nullptr, OPEN_EXISTING,
+                        FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+        if (link != INVALID_HANDLE_VALUE) {
+            CloseHandle(link);
+            existing = CreateFileW(path.c_str(), GENERIC_WRITE, shareAll, nullptr, OPEN_ALWAYS,
                                    FILE_ATTRIBUTE_NORMAL, nullptr);
             if (existing == INVALID_HANDLE_VALUE) return static_cast<Error>(GetLastError());
+            created_ = GetLastError() != ERROR_ALREADY_EXISTS;
+            existed_ = true;
             target_ = finalPath(existing, path);
             CloseHandle(existing);
-            existed_ = created_ = true;
         }
     } else if (GetFileType(existing) != FILE_TYPE_DISK) {
         // A console, a pipe or a device (NUL): written as the records come.
