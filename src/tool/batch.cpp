@@ -99,10 +99,18 @@ void ProgressBar::clear() {
 }
 
 ExitStatus convertBatch(const BatchOptions& options) {
-    // Made only when missing: a drive alone (Z:) or a drive-relative folder is no path that
-    // create_directories can climb, but it may well be a folder already.
+    // Made only when missing. A drive alone (Z:) and a folder relative to a drive's current one
+    // (Z:out) are no paths that std::filesystem can look at or climb: spelled Z:. and Z:.\out,
+    // they name the same folders.
     std::error_code error;
-    const std::filesystem::path directory(nativePath(options.outputDir));
+    platform::NativePath folder = nativePath(options.outputDir);
+#ifdef _WIN32
+    if (folder.size() >= 2 && folder[1] == L':' &&
+        (folder.size() == 2 || (folder[2] != L'\\' && folder[2] != L'/'))) {
+        folder.insert(2, folder.size() == 2 ? L"." : L".\\");
+    }
+#endif
+    const std::filesystem::path directory(folder);
     if (!std::filesystem::is_directory(directory, error)) {
         error.clear();
         std::filesystem::create_directories(directory, error);
