@@ -5,6 +5,7 @@
 #pragma once
 
 #include <array>
+#include <climits>
 #include <cstddef>
 #include <memory>
 #include <string>
@@ -20,6 +21,7 @@ namespace lorvex {
 struct ReadOptions {
     std::size_t chunk = 256 * 1024;  // the most units read, or decoded, at once
     std::size_t windowLimit = lorvex::windowLimit;
+    int recordLimit = INT_MAX;  // the most records one conversion can count
 };
 
 // Text searched in its bytes: UTF-8, or a single-byte encoding read through a table.

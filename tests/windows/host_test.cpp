@@ -9,6 +9,7 @@
 //   windows_host_test overlapping <calls> <scratch>
 //   windows_host_test fulldisk <folder on a small file system>
 //   windows_host_test children <scratch>
+//   windows_host_test held <scratch>
 //   windows_host_test labels <label feeds> <native label records> <scratch>
 //
 // Each check prints one line; the exit code is 1 when any check failed.
@@ -23,6 +24,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <set>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -429,8 +431,16 @@ std::uintmax_t freeSpace(const fs::path& folder) {
     return available.QuadPart;
 }
 
+// A handle of a program that holds the file open for reading and writing, but not for its
+// deletion: the output cannot be replaced, only written over.
+HANDLE holdWithoutDeleting(const fs::path& path) {
+    return CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                       OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
 // On a full disk a call fails with the disk's own error and leaves the old output whole, or
 // converts in full; never a count with a torn or empty file, and never a temporary left behind.
+// So too when another program holds the output, and the records are copied over it.
 void fillDisk(const fs::path& folder) {
     HMODULE module = LoadLibraryW(moduleName);
     checkCall(module != nullptr, "Lorvex.dll loads");
@@ -440,43 +450,165 @@ void fillDisk(const fs::path& folder) {
     int combinations = 0, converted = 0;
     for (int records : {1, 3, 15, 60}) {
         const std::string feed = feedOf(records);
-        for (std::uintmax_t room : {0u, 1100u, 4096u, 16384u, 65536u}) {
-            fs::remove_all(folder / "case");
-            fs::create_directories(folder / "case");
-            writeFile(folder / "case" / "feed.xml", feed);
-            writeFile(folder / "case" / "out.rec", old);
-            // Fill the disk up to the room wanted, a page at a time.
-            std::ofstream filler(folder / "case" / "filler", std::ios::binary);
-            std::string page(4096, 'x');
-            while (freeSpace(folder) > room + page.size() && filler.write(page.data(), 4096) &&
-                   filler.flush()) {
+        for (std::uintmax_t room : {0u, 1100u, 4096u, 16384u, 65536u})
+            for (bool held : {false, true}) {
+                fs::remove_all(folder / "case");
+                fs::create_directories(folder / "case");
+                writeFile(folder / "case" / "feed.xml", feed);
+                writeFile(folder / "case" / "out.rec", old);
+                // Fill the disk up to the room wanted, a page at a time.
+                std::ofstream filler(folder / "case" / "filler", std::ios::binary);
+                std::string page(4096, 'x');
+                while (freeSpace(folder) > room + page.size() && filler.write(page.data(), 4096) &&
+                       filler.flush()) {
+                }
+                filler.close();
+                HANDLE holder = held ? holdWithoutDeleting(folder / "case" / "out.rec") : nullptr;
+                SetLastError(0);
+                int result = convert((folder / "case" / "feed.xml").c_str(),
+                                     (folder / "case" / "out.rec").c_str());
+                DWORD error = GetLastError();
+                if (holder != nullptr && holder != INVALID_HANDLE_VALUE) CloseHandle(holder);
+                std::string out = readFile(folder / "case" / "out.rec");
+                std::size_t files = 0;
+                for (const auto& entry : fs::directory_iterator(folder / "case"))
+                    files += entry.is_regular_file();
+                std::string what = std::to_string(records) + " records with " +
+                                   std::to_string(room) + " bytes free" +
+                                   (held ? ", the output held: " : ": ");
+                if (result == records) {
+                    ++converted;
+                    check(out.size() == static_cast<std::size_t>(records) * 1100 && files == 3,
+                          what + "converted whole");
+                } else {
+                    check(result == -1 && out == old && files == 3 &&
+                              (error == ERROR_DISK_FULL || error == ERROR_HANDLE_DISK_FULL),
+                          what + "-1 (error " + std::to_string(error) + "), the old output kept");
+                }
+                ++combinations;
             }
-            filler.close();
-            SetLastError(0);
-            int result = convert((folder / "case" / "feed.xml").c_str(),
-                                 (folder / "case" / "out.rec").c_str());
-            DWORD error = GetLastError();
-            std::string out = readFile(folder / "case" / "out.rec");
-            std::size_t files = 0;
-            for (const auto& entry : fs::directory_iterator(folder / "case"))
-                files += entry.is_regular_file();
-            std::string what =
-                std::to_string(records) + " records with " + std::to_string(room) + " bytes free: ";
-            if (result == records) {
-                ++converted;
-                check(out.size() == static_cast<std::size_t>(records) * 1100 && files == 3,
-                      what + "converted whole");
-            } else {
-                check(result == -1 && out == old && files == 3 &&
-                          (error == ERROR_DISK_FULL || error == ERROR_HANDLE_DISK_FULL),
-                      what + "-1 (error " + std::to_string(error) + "), the old output kept");
-            }
-            ++combinations;
-        }
     }
     std::printf("%d combinations, %d converted, %d refused\n", combinations, converted,
                 combinations - converted);
     fs::remove_all(folder / "case");
+    FreeLibrary(module);
+}
+
+std::set<std::wstring> namesIn(const fs::path& folder) {
+    std::set<std::wstring> names;
+    for (const auto& entry : fs::directory_iterator(folder))
+        names.insert(entry.path().filename().wstring());
+    return names;
+}
+
+// The paths beside the main one. Two calls onto an output that another program holds (so that
+// the records are copied over it) end as one of them alone would have, and leave nothing behind;
+// the output's hidden and system attributes outlive a replacement; a read-only output is refused
+// at once, and during a conversion, readers that share reading alone may open the old output.
+void besideTheMainPath(const fs::path& scratch) {
+    fs::create_directories(scratch);
+    HMODULE module = LoadLibraryW(moduleName);
+    checkCall(module != nullptr, "Lorvex.dll loads");
+    if (!module) return;
+    auto convert = as<ConvertFileFunction>(byOrdinal(module, 1));
+    const fs::path a = scratch / "a.xml", b = scratch / "b.xml", out = scratch / "out.rec";
+    writeFile(a, feedOf(3000));
+    writeFile(b, feedOf(2000) + feedOf(2000));
+    convert(a.c_str(), (scratch / "a.rec").c_str());
+    convert(b.c_str(), (scratch / "b.rec").c_str());
+    const std::string aRecords = readFile(scratch / "a.rec"),
+                      bRecords = readFile(scratch / "b.rec");
+    const std::set<std::wstring> files = {L"a.xml", L"b.xml", L"a.rec", L"b.rec", L"out.rec"};
+    int whole = 0, rounds = 8;
+    for (int round = 0; round < rounds; ++round) {
+        writeFile(out, "the old records");
+        HANDLE holder = holdWithoutDeleting(out);
+        int first = 0, second = 0;
+        std::thread one([&] { first = convert(a.c_str(), out.c_str()); });
+        std::thread two([&] { second = convert(b.c_str(), out.c_str()); });
+        one.join();
+        two.join();
+        CloseHandle(holder);
+        std::string records = readFile(out);
+        whole += first == 3000 && second == 4000 && (records == aRecords || records == bRecords);
+    }
+    check(whole == rounds, std::to_string(whole) + " of " + std::to_string(rounds) +
+                               " rounds of two calls onto a held output left one whole");
+    check(namesIn(scratch) == files, "the calls onto a held output left no file behind");
+
+    writeFile(out, "the old records");
+    SetFileAttributesW(out.c_str(), FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
+    int records = convert(a.c_str(), out.c_str());
+    DWORD attributes = GetFileAttributesW(out.c_str());
+    check(records == 3000 && attributes != INVALID_FILE_ATTRIBUTES &&
+              (attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)) ==
+                  (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM),
+          "a hidden system output is replaced and stays hidden and system");
+    SetFileAttributesW(out.c_str(), FILE_ATTRIBUTE_NORMAL);
+    const fs::path folder = scratch / "folder";
+    fs::create_directory(folder);
+    SetLastError(0);
+    records = convert(b.c_str(), folder.c_str());
+    DWORD error = GetLastError();
+    check(records == -1 && error != 0 && fs::is_directory(folder) && fs::is_empty(folder),
+          "a folder as the output is refused (error " + std::to_string(error) + ")");
+    fs::remove(folder);
+    check(namesIn(scratch) == files, "the refused call left no file behind");
+
+    // The feed comes through a pipe, so that the conversion waits midway while a reader opens.
+    const std::wstring pipeName =
+        L"\\\\.\\pipe\\lorvex-readers-" + std::to_wstring(GetCurrentProcessId());
+    HANDLE pipe = CreateNamedPipeW(pipeName.c_str(), PIPE_ACCESS_OUTBOUND,
+                                   PIPE_TYPE_BYTE | PIPE_WAIT, 1, 1 << 16, 1 << 16, 0, nullptr);
+    records = 0;
+    std::thread conversion([&] { records = convert(pipeName.c_str(), out.c_str()); });
+    ConnectNamedPipe(pipe, nullptr);
+    const std::string feed = feedOf(100);
+    DWORD put = 0;
+    WriteFile(pipe, feed.data(), static_cast<DWORD>(feed.size() / 2), &put, nullptr);
+    // Once its temporary is there, the conversion is under way.
+    auto temporaries = [&] {
+        int count = 0;
+        for (const std::wstring& name : namesIn(scratch))
+            count += name.starts_with(L".out.rec.");
+        return count;
+    };
+    for (int wait = 0; wait < 1000 && temporaries() == 0; ++wait)
+        Sleep(5);
+    HANDLE reader = CreateFileW(out.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr);
+    bool opened = reader != INVALID_HANDLE_VALUE;
+    DWORD refusal = opened ? 0 : GetLastError();
+    if (opened) CloseHandle(reader);
+    WriteFile(pipe, feed.data() + put, static_cast<DWORD>(feed.size() - put), &put, nullptr);
+    FlushFileBuffers(pipe);
+    CloseHandle(pipe);
+    conversion.join();
+    check(opened && records == 100,
+          "a reader that shares reading alone opens the old output during a conversion (" +
+              (opened ? std::string("opened") : "refused: " + std::to_string(refusal)) + ", " +
+              std::to_string(records) + " records)");
+
+    // A dangling symbolic link stays, and the file it names is created, as on POSIX.
+    const fs::path link = scratch / "link.rec", named = scratch / "named.rec";
+    const DWORD unprivileged = 0x2;  // SYMBOLIC_LINK_FLAG_ALLOW_UNPRIVILEGED_CREATE
+    // (Wine 8's CreateSymbolicLinkW says yes and makes nothing.)
+    bool made = CreateSymbolicLinkW(link.c_str(), L"named.rec", unprivileged) ||
+                CreateSymbolicLinkW(link.c_str(), L"named.rec", 0);
+    if (made && GetFileAttributesW(link.c_str()) != INVALID_FILE_ATTRIBUTES) {
+        records = convert(a.c_str(), link.c_str());
+        DWORD linkAttributes = GetFileAttributesW(link.c_str());
+        check(records == 3000 && linkAttributes != INVALID_FILE_ATTRIBUTES &&
+                  (linkAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 &&
+                  readFile(named) == aRecords,
+              "a dangling symbolic link stays, and the file it names receives the records (" +
+                  std::to_string(records) + " records, the link's attributes " +
+                  std::to_string(linkAttributes) + ")");
+        DeleteFileW(link.c_str());
+        DeleteFileW(named.c_str());
+    } else {
+        std::printf("skipped: no symbolic link can be made here\n");
+    }
     FreeLibrary(module);
 }
 
@@ -684,17 +816,20 @@ int wmain(int argc, wchar_t** argv) {
         fillDisk(argv[2]);
     } else if (mode == L"children" && argc == 3) {
         startChildren(argv[2]);
+    } else if (mode == L"held" && argc == 3) {
+        besideTheMainPath(argv[2]);
     } else if (mode == L"sleep" && argc == 3) {
         Sleep(static_cast<DWORD>(_wtoi(argv[2])));
     } else if (mode == L"labels" && argc == 5) {
         compareLabels(argv[2], argv[3], argv[4]);
     } else {
-        std::fprintf(stderr,
-                     "usage: windows_host_test load | exports | convert <example feed> "
-                     "<corpus feed folder> <native records> <scratch folder> | cycles <count> "
-                     "<example feed> <scratch> | overlapping <calls> <scratch> | "
-                     "fulldisk <folder> | children <scratch> | labels <label feeds> "
-                     "<native label records> <scratch folder>\n");
+        std::fprintf(
+            stderr,
+            "usage: windows_host_test load | exports | convert <example feed> "
+            "<corpus feed folder> <native records> <scratch folder> | cycles <count> "
+            "<example feed> <scratch> | overlapping <calls> <scratch> | "
+            "fulldisk <folder> | children <scratch> | held <scratch> | labels <label feeds> "
+            "<native label records> <scratch folder>\n");
         return 2;
     }
     return failures == 0 ? 0 : 1;
