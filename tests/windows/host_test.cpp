@@ -68,10 +68,22 @@ FARPROC byOrdinal(HMODULE module, WORD ordinal) {
     return GetProcAddress(module, MAKEINTRESOURCEA(ordinal));
 }
 
-// The member functions of CVarnel as a host without the class calls them: on x86_64 the object
-// is passed as the first argument, and a returned reference is the object's address.
-using Constructor = void (*)(void* object);
-using Assignment = void* (*)(void* object, const void* source);
+// The member functions of CVarnel as a host without the class calls them: the object is passed
+// as the first argument (on x86 in ECX, the thiscall convention that GCC and MSVC share for
+// member functions), and a returned reference is the object's address.
+// GCC applies thiscall to a plain function's type but warns that it is meant for members.
+#if defined(__i386__)
+#define LORVEX_MEMBER_CALL __attribute__((thiscall))
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wattributes"
+#else
+#define LORVEX_MEMBER_CALL
+#endif
+using Constructor = void(LORVEX_MEMBER_CALL*)(void* object);
+using Assignment = void*(LORVEX_MEMBER_CALL*)(void* object, const void* source);
+#if defined(__i386__)
+#pragma GCC diagnostic pop
+#endif
 using ConvertFileFunction = decltype(&ConvertFile);
 using FnVarnelFunction = decltype(&fnVarnel);
 
