@@ -11,6 +11,7 @@
 //   windows_host_test children <scratch>
 //   windows_host_test held <scratch>
 //   windows_host_test labels <label feeds> <native label records> <scratch>
+//   windows_host_test window <scratch>
 //
 // Each check prints one line; the exit code is 1 when any check failed.
 #include <windows.h>
@@ -70,10 +71,22 @@ FARPROC byOrdinal(HMODULE module, WORD ordinal) {
     return GetProcAddress(module, MAKEINTRESOURCEA(ordinal));
 }
 
-// The member functions of CVarnel as a host without the class calls them: on x86_64 the object
-// is passed as the first argument, and a returned reference is the object's address.
-using Constructor = void (*)(void* object);
-using Assignment = void* (*)(void* object, const void* source);
+// The member functions of CVarnel as a host without the class calls them: the object is passed
+// as the first argument (on x86 in ECX, the thiscall convention that GCC and MSVC share for
+// member functions), and a returned reference is the object's address.
+// GCC applies thiscall to a plain function's type but warns that it is meant for members.
+#if defined(__i386__)
+#define LORVEX_MEMBER_CALL __attribute__((thiscall))
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wattributes"
+#else
+#define LORVEX_MEMBER_CALL
+#endif
+using Constructor = void(LORVEX_MEMBER_CALL*)(void* object);
+using Assignment = void*(LORVEX_MEMBER_CALL*)(void* object, const void* source);
+#if defined(__i386__)
+#pragma GCC diagnostic pop
+#endif
 using ConvertFileFunction = decltype(&ConvertFile);
 using FnVarnelFunction = decltype(&fnVarnel);
 
@@ -798,6 +811,79 @@ void compareLabels(const fs::path& feeds, const fs::path& native, const fs::path
     checkCall(FreeLibrary(module) != 0, "Lorvex.dll unloads");
 }
 
+// A feed of one item whose description is length NUL bytes, closed or never closed. The NULs are
+// the file's extension past its written end, so making the feed writes a few bytes only.
+bool writeLongItem(const fs::path& path, std::uint64_t length, bool closed) {
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    auto write = [&](const std::string& bytes) {
+        DWORD written = 0;
+        return WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+               written == bytes.size();
+    };
+    const std::string head = " <item><title>Long</title><description>";
+    LARGE_INTEGER end;
+    end.QuadPart = static_cast<LONGLONG>(head.size() + length);
+    bool ok = write(head) && SetFilePointerEx(file, end, nullptr, FILE_BEGIN) && SetEndOfFile(file);
+    if (closed) {
+        ok = ok && write("</description><pubDate>Mon, 07 Dec 2026 09:00:00 GMT</pubDate></item>");
+    }
+    CloseHandle(file);
+    return ok;
+}
+
+// The window that one item needs, at the 1 GiB cap, in the address space the host has: a
+// description just under the cap converts, one past it fails with ERROR_FILE_TOO_LARGE, and when
+// the address space has no room for the window (a 32-bit host: the test reserves all its large
+// free blocks first) the call fails with ERROR_NOT_ENOUGH_MEMORY. A failure keeps the old output.
+void windowCap(const fs::path& scratch) {
+    fs::create_directories(scratch);
+    HMODULE module = LoadLibraryW(moduleName);
+    checkCall(module != nullptr, "Lorvex.dll loads");
+    if (!module) return;
+    auto convert = as<ConvertFileFunction>(byOrdinal(module, 1));
+    const std::uint64_t cap = std::uint64_t{1} << 30;
+    const fs::path output = scratch / "out.rec";
+    const std::string old = "the old records";
+    auto attempt = [&](const fs::path& feed, int expected, DWORD error, const std::string& what) {
+        writeFile(output, old);
+        SetLastError(0);
+        int result = convert(feed.c_str(), output.c_str());
+        DWORD got = GetLastError();
+        bool ok = result == expected && (expected >= 0 || got == error);
+        if (expected < 0) ok = ok && readFile(output) == old;
+        check(ok, what + ": returned " + std::to_string(result) + ", error " + std::to_string(got));
+    };
+
+    const fs::path fits = scratch / "fits.xml", endless = scratch / "endless.xml";
+    checkCall(writeLongItem(fits, cap - (std::uint64_t{1} << 20), true) &&
+                  writeLongItem(endless, cap + (std::uint64_t{1} << 20), false),
+              "the long feeds are written");
+    attempt(fits, 1, 0, "a description 1 MiB short of the cap converts");
+    attempt(endless, -1, ERROR_FILE_TOO_LARGE, "one past the cap fails as too large");
+
+    if (sizeof(void*) == 4) {
+        // Take every free block of 64 MiB or more, so the window cannot grow past that.
+        std::vector<void*> held;
+        for (SIZE_T size = SIZE_T{1} << 30; size >= (SIZE_T{64} << 20);) {
+            void* block = VirtualAlloc(nullptr, size, MEM_RESERVE, PAGE_NOACCESS);
+            if (block) {
+                held.push_back(block);
+            } else {
+                size /= 2;
+            }
+        }
+        attempt(fits, -1, ERROR_NOT_ENOUGH_MEMORY,
+                "with no 64 MiB of address space free, it fails as out of memory");
+        for (void* block : held)
+            VirtualFree(block, 0, MEM_RELEASE);
+    }
+    fs::remove(fits);
+    fs::remove(endless);
+    checkCall(FreeLibrary(module) != 0, "Lorvex.dll unloads");
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -822,14 +908,15 @@ int wmain(int argc, wchar_t** argv) {
         Sleep(static_cast<DWORD>(_wtoi(argv[2])));
     } else if (mode == L"labels" && argc == 5) {
         compareLabels(argv[2], argv[3], argv[4]);
+    } else if (mode == L"window" && argc == 3) {
+        windowCap(argv[2]);
     } else {
-        std::fprintf(
-            stderr,
-            "usage: windows_host_test load | exports | convert <example feed> "
-            "<corpus feed folder> <native records> <scratch folder> | cycles <count> "
-            "<example feed> <scratch> | overlapping <calls> <scratch> | "
-            "fulldisk <folder> | children <scratch> | held <scratch> | labels <label feeds> "
-            "<native label records> <scratch folder>\n");
+        std::fprintf(stderr,
+                     "usage: windows_host_test load | exports | convert <example feed> "
+                     "<corpus feed folder> <native records> <scratch folder> | cycles <count> "
+                     "<example feed> <scratch> | overlapping <calls> <scratch> | "
+                     "fulldisk <folder> | children <scratch> | held <scratch> | labels <label "
+                     "feeds> <native label records> <scratch folder> | window <scratch>\n");
         return 2;
     }
     return failures == 0 ? 0 : 1;
