@@ -38,7 +38,10 @@ class ByteText {
     Position findBefore(std::string_view literal, Position from, Position end) const {
         return window_->findBefore(literal, from, end);
     }
-    char16_t unitAt(Position position) const { return window_->view(position, position + 1)[0]; }
+    // The byte at position, as a unit: an ASCII byte is its character.
+    char16_t unitAt(Position position) const {
+        return static_cast<unsigned char>(window_->view(position, position + 1)[0]);
+    }
     void pin(Position position) { window_->pin(position); }
     void unpin() { window_->unpin(); }
 
