@@ -48,7 +48,7 @@ READ_BUILT_IN = {
     # A declaration that reads as single bytes was not written in UTF-16, whatever it says.
     "utf-16be": "utf8",
     "utf-16le": "utf8",
-    # Browsers no longer decode these two (the Standard now sends their labels to an encoding
+    # Browsers do not decode these two (the Encoding Standard sends their labels to an encoding
     # that turns a whole document into one U+FFFD): their shift sequences can hide markup. Glibc
     # lacks HZ and Wine lacks both, so no converter would read them alike everywhere; as UTF-8,
     # the ASCII of a feed in either survives.

@@ -10,10 +10,12 @@ set(CPACK_PACKAGE_DIRECTORY ${PROJECT_BINARY_DIR}/packages)
 
 if(WIN32)
   # What a Windows user looks for beside the DLL: the .def file, from which another toolchain makes
-  # its own import library (lib /def:Lorvex.def), the manual page as text, and the README.
+  # its own import library (lib /def:Lorvex.def), the manual page as text, the README and the
+  # design document it links to, at the same relative path.
   install(FILES ${PROJECT_SOURCE_DIR}/src/shell/lorvex.def
     DESTINATION ${CMAKE_INSTALL_LIBDIR} RENAME Lorvex.def COMPONENT development)
   install(FILES ${PROJECT_SOURCE_DIR}/README.md DESTINATION . COMPONENT tool)
+  install(FILES ${PROJECT_SOURCE_DIR}/docs/design.md DESTINATION docs COMPONENT tool)
   if(TARGET lorvex_tool)
     find_program(LORVEX_GROFF groff)
     if(LORVEX_GROFF)
