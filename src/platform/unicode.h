@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "isa.h"
+
 namespace lorvex::unicode {
 
 inline constexpr char16_t replacementCharacter = u'\uFFFD';
@@ -75,7 +77,9 @@ std::string toUtf8Lossy(std::u16string_view text);
 
 // Writes the first UTF-16 units of UTF-8 text to out, at most max of them, and returns how many
 // it wrote. A character beyond U+FFFF is two units; when only one fits, its first unit is written.
-std::size_t decodeUtf8Units(std::string_view text, char16_t* out, std::size_t max);
+// Every isa writes the same units; the default is the fastest.
+std::size_t decodeUtf8Units(std::string_view text, char16_t* out, std::size_t max,
+                            platform::Isa isa = platform::bestIsa());
 
 // Appends the whole of UTF-8 text, in UTF-16, to out.
 void decodeUtf8(std::string_view text, std::u16string& out);
