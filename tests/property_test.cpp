@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <filesystem>
 #include <random>
 #include <string>
@@ -321,6 +322,33 @@ TEST(Property, EveryUtf8DecoderWritesWhatThePlainOneWrites) {
                     out.resize(count);
                     ASSERT_EQ(out, expected) << isaName(isa) << ", room " << max << ": " << text;
                 }
+            }
+        }
+    }
+}
+
+// Bytes of every value through a table whose upper half is arbitrary, at every length.
+TEST(Property, EverySingleByteDecoderWritesWhatThePlainOneWrites) {
+    std::mt19937 random(1252);
+    std::array<char16_t, 256> table{};
+    for (std::size_t byte = 0; byte < 256; ++byte) {
+        table[byte] = byte < 0x80 ? static_cast<char16_t>(byte)
+                                  : static_cast<char16_t>(below(random, 0x10000));
+    }
+    for (std::size_t length = 0; length <= 80; ++length) {
+        for (int round = 0; round < 20; ++round) {
+            std::string bytes;
+            // Runs of ASCII, as feeds have, and bytes of any value.
+            while (bytes.size() < length) {
+                bytes += below(random, 3) == 0 ? static_cast<char>(below(random, 256))
+                                               : static_cast<char>(below(random, 0x80));
+            }
+            std::u16string expected(length, u'?'), out(length, u'?');
+            unicode::decodeSingleBytes(bytes, table.data(), expected.data(), platform::Isa::scalar);
+            for (platform::Isa isa : platform::availableIsas()) {
+                out.assign(length, u'?');
+                unicode::decodeSingleBytes(bytes, table.data(), out.data(), isa);
+                ASSERT_EQ(out, expected) << isaName(isa) << ", length " << length;
             }
         }
     }

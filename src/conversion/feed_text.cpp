@@ -12,8 +12,7 @@ std::size_t ByteText::cut(Position begin, Position end, char16_t* out, std::size
     std::string_view bytes = window_->view(begin, end);
     if (table_ == nullptr) return unicode::decodeUtf8Units(bytes, out, max);
     std::size_t count = std::min(bytes.size(), max);
-    for (std::size_t i = 0; i < count; ++i)
-        out[i] = (*table_)[static_cast<unsigned char>(bytes[i])];
+    unicode::decodeSingleBytes(bytes.substr(0, count), table_->data(), out);
     return count;
 }
 

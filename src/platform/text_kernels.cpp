@@ -36,6 +36,12 @@ std::size_t decodeUtf8Units(std::string_view text, std::size_t i, char16_t* out,
     return written;
 }
 
+void decodeSingleBytes(std::string_view bytes, std::size_t i, const char16_t* table,
+                       char16_t* out) {
+    for (; i < bytes.size(); ++i)
+        out[i] = table[static_cast<unsigned char>(bytes[i])];
+}
+
 }  // namespace scalar
 
 #if defined(LORVEX_HAVE_SSE2)
@@ -107,6 +113,27 @@ std::size_t decodeUtf8Units(std::string_view text, char16_t* out, std::size_t ma
 #endif
         default:
             return platform::scalar::decodeUtf8Units(text, 0, out, 0, max);
+    }
+}
+
+void decodeSingleBytes(std::string_view bytes, const char16_t* table, char16_t* out,
+                       platform::Isa isa) {
+    using platform::Isa;
+    switch (isa) {
+#if defined(LORVEX_HAVE_SSE2)
+        case Isa::sse2:
+            return platform::sse2::decodeSingleBytes(bytes, 0, table, out);
+#endif
+#if defined(LORVEX_HAVE_AVX2)
+        case Isa::avx2:
+            return platform::avx2::decodeSingleBytes(bytes, 0, table, out);
+#endif
+#if defined(LORVEX_HAVE_NEON)
+        case Isa::neon:
+            return platform::neon::decodeSingleBytes(bytes, 0, table, out);
+#endif
+        default:
+            return platform::scalar::decodeSingleBytes(bytes, 0, table, out);
     }
 }
 

@@ -43,3 +43,18 @@ inline std::size_t decodeUtf8Units(std::string_view text, std::size_t i, char16_
     }
     return narrower::decodeUtf8Units(text, i, out, written, max);
 }
+
+// A vector of bytes at a time, all of them widened, the few that are not ASCII then looked up.
+inline void decodeSingleBytes(std::string_view bytes, std::size_t i, const char16_t* table,
+                              char16_t* out) {
+    for (; i + V::bytes <= bytes.size(); i += V::bytes) {
+        typename V::Vector chunk = V::load(bytes.data() + i);
+        V::widen(out + i, chunk);
+        typename V::Mask nonAscii = V::mask(V::nonAscii(chunk)) & vec::unitBits<V, char>();
+        for (; nonAscii != 0; nonAscii &= nonAscii - 1) {
+            std::size_t at = i + vec::firstUnit<V, char>(nonAscii);
+            out[at] = table[static_cast<unsigned char>(bytes[at])];
+        }
+    }
+    narrower::decodeSingleBytes(bytes, i, table, out);
+}

@@ -81,6 +81,12 @@ std::string toUtf8Lossy(std::u16string_view text);
 std::size_t decodeUtf8Units(std::string_view text, char16_t* out, std::size_t max,
                             platform::Isa isa = platform::bestIsa());
 
+// Writes a unit for each of bytes, in a single-byte encoding, to out: table[byte], where the
+// first 128 entries of table are the ASCII characters themselves. Every isa writes the same; the
+// default is the fastest.
+void decodeSingleBytes(std::string_view bytes, const char16_t* table, char16_t* out,
+                       platform::Isa isa = platform::bestIsa());
+
 // Appends the whole of UTF-8 text, in UTF-16, to out.
 void decodeUtf8(std::string_view text, std::u16string& out);
 
