@@ -4,8 +4,13 @@
 #include <nlohmann/json.hpp>
 
 #ifndef _WIN32
+#include <fcntl.h>
+#include <spawn.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
+
+#include <csignal>
 #endif
 
 #include <algorithm>
@@ -453,6 +458,105 @@ TEST(Explain, CountsTheRecordsThatConvertFileWrites) {
     }
     if (test::corpusDir().empty()) GTEST_SKIP() << "no corpus: checked the examples only";
 }
+
+#ifndef _WIN32
+// The tool as a process, ended early: by a reader of its output that goes away, or by a signal
+// in the middle of a conversion.
+struct EndingCase {
+    const char* name;
+    std::vector<std::string> arguments;  // in a folder with feed.xml, records.rec and the FIFO
+                                         // feed.fifo, which gets the start of a feed and no end
+    int signal;          // 0: the reader of standard output is gone before the first byte
+    const char* folder;  // where the conversion's temporary is
+};
+
+void PrintTo(const EndingCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
+class Ending : public testing::TestWithParam<EndingCase> {};
+
+// Every command ends alike when its reader goes away: status 1, and not a word. A signal that
+// ends a conversion ends the tool as it would any program, and no temporary is left behind.
+TEST_P(Ending, AlikeAndWithoutATrace) {
+#ifndef LORVEX_TOOL
+    GTEST_SKIP() << "the tool is cross-built: no process of it can run here";
+#else
+    const EndingCase& c = GetParam();
+    test::ScratchDir dir;
+    std::string feed = "<rss><channel>";
+    for (int i = 0; i < 3000; ++i)
+        feed += "<item><title>T</title><description>S</description><pubDate>D</pubDate></item>\n";
+    test::writeBytes(dir / "feed.xml", feed);
+    test::writeBytes(dir / "records.rec", std::string(3000 * 1100, 'r'));
+    test::writeBytes(dir / "out.rec", "the old records");
+    ASSERT_EQ(::mkfifo((dir / "feed.fifo").c_str(), 0600), 0);
+    fs::create_directory(dir / "out");
+    // Open for reading and writing, a FIFO opens at once and holds what is written until the
+    // tool reads it; it stays open, so the tool waits for more.
+    int fifo = ::open((dir / "feed.fifo").c_str(), O_RDWR | O_CLOEXEC);
+    ASSERT_GE(fifo, 0);
+    ASSERT_EQ(::write(fifo, feed.data(), 4000), 4000);
+    int ends[2];
+    ASSERT_EQ(::pipe2(ends, O_CLOEXEC), 0);
+    if (c.signal == 0) ::close(ends[0]);
+
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, ends[1], STDOUT_FILENO);
+    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, (dir / "stderr").c_str(),
+                                     O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    std::vector<std::string> words{LORVEX_TOOL};
+    for (const std::string& argument : c.arguments)
+        words.push_back(fs::exists(dir / argument) ? (dir / argument).string() : argument);
+    std::vector<char*> argv;
+    for (std::string& word : words)
+        argv.push_back(word.data());
+    argv.push_back(nullptr);
+    pid_t tool = 0;
+    ASSERT_EQ(::posix_spawn(&tool, LORVEX_TOOL, &actions, nullptr, argv.data(), environ), 0);
+    posix_spawn_file_actions_destroy(&actions);
+    ::close(ends[1]);
+
+    auto hiddenFiles = [&] {
+        std::size_t count = 0;
+        for (const auto& entry : fs::directory_iterator(dir / c.folder))
+            count += entry.path().filename().string().starts_with(".") ? 1 : 0;
+        return count;
+    };
+    if (c.signal != 0) {
+        // Once the temporary is there, the conversion is under way.
+        for (int wait = 0; wait < 2000 && hiddenFiles() == 0; ++wait)
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        ASSERT_EQ(hiddenFiles(), 1u);
+        ::kill(tool, c.signal);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(tool, &status, 0), tool);
+    ::close(fifo);
+    if (c.signal == 0) {
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1) << "status " << status;
+        EXPECT_EQ(test::readBytes(dir / "stderr"), "");
+    } else {
+        ::close(ends[0]);
+        EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == c.signal) << "status " << status;
+        EXPECT_EQ(hiddenFiles(), 0u) << "a temporary was left behind";
+        EXPECT_EQ(test::readBytes(dir / "out.rec"), "the old records");
+    }
+#endif
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Tool, Ending,
+    testing::Values(
+        EndingCase{"convert_to_a_gone_reader", {"convert", "feed.xml", "-"}, 0, "."},
+        EndingCase{"show_to_a_gone_reader", {"show", "records.rec"}, 0, "."},
+        EndingCase{"explain_to_a_gone_reader", {"explain", "feed.xml"}, 0, "."},
+        EndingCase{"interrupted_conversion", {"convert", "feed.fifo", "out.rec"}, SIGINT, "."},
+        EndingCase{"terminated_conversion", {"convert", "feed.fifo", "out.rec"}, SIGTERM, "."},
+        EndingCase{"hung_up_batch", {"convert", "-d", "out", "feed.fifo"}, SIGHUP, "out"}),
+    test::CaseName{});
+#endif
 
 }  // namespace
 }  // namespace lorvex::tool

@@ -5,14 +5,23 @@
 
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <cstdint>
+#include <cstdlib>
 #include <filesystem>
+#include <optional>
 #include <ostream>
 #include <set>
 #include <string>
 #include <thread>
+#include <tuple>
+#include <vector>
 
 #include "convert.h"
 #include "lorvex.h"
@@ -79,6 +88,7 @@ struct OutputCase {
     void (*prepare)(const ScratchDir& dir);  // makes "out.rec", and what it leads to
     const char* records;                     // the file that must hold the records
     const char* oldRecords;                  // a file that must still hold the old ones, if any
+    int error = 0;                           // the call must fail with it, and change nothing
 };
 
 void PrintTo(const OutputCase& c, std::ostream* out) {
@@ -93,6 +103,14 @@ TEST_P(Outputs, ReceiveTheRecordsWhereTheyPoint) {
     test::writeBytes(dir / "feed.xml", twoItems);
     c.prepare(dir);
     std::set<fs::path> before = filesIn(dir.path());
+    if (c.error != 0) {
+        errno = 0;
+        EXPECT_EQ(test::convert(dir / "feed.xml", dir / "out.rec"), -1);
+        EXPECT_EQ(errno, c.error);
+        EXPECT_EQ(filesIn(dir.path()), before);
+        EXPECT_TRUE(fs::is_symlink(dir / "out.rec"));
+        return;
+    }
     ASSERT_EQ(test::convert(dir / "feed.xml", dir / "out.rec"), 2);
     EXPECT_EQ(test::readBytes(dir / c.records), test::convertBytes(twoItems).bytes);
     if (c.oldRecords != nullptr) {
@@ -127,18 +145,65 @@ INSTANTIATE_TEST_SUITE_P(
                        test::writeBytes(dir / "out.rec", oldRecords);
                        fs::create_hard_link(dir / "out.rec", dir / "other.rec");
                    },
-                   "out.rec", "other.rec"}),
+                   "out.rec", "other.rec"},
+        // As cp and a shell's redirection do, a loop of links fails rather than be replaced.
+        OutputCase{"link_to_itself_fails",
+                   [](const ScratchDir& dir) { fs::create_symlink("out.rec", dir / "out.rec"); },
+                   nullptr, nullptr, ELOOP},
+        OutputCase{"loop_of_two_links_fails",
+                   [](const ScratchDir& dir) {
+                       fs::create_symlink("other.rec", dir / "out.rec");
+                       fs::create_symlink("out.rec", dir / "other.rec");
+                   },
+                   nullptr, nullptr, ELOOP}),
     test::CaseName{});
 
-TEST(Outputs, ReplacementKeepsThePermissions) {
+std::optional<std::string> attribute(const fs::path& file, const char* name) {
+    std::string value(256, '\0');
+    ssize_t size = ::getxattr(file.c_str(), name, value.data(), value.size());
+    if (size < 0) return std::nullopt;
+    value.resize(static_cast<std::size_t>(size));
+    return value;
+}
+
+// An access control list in the form Linux keeps it in its attribute: a version, then each entry
+// as tag, permissions and id, sorted by tag. Owner rw, user 1005 rw, group r, mask rw, others r.
+std::string accessList() {
+    std::string list;
+    auto put = [&](std::uint32_t value, int bytes) {
+        for (int i = 0; i < bytes; ++i)
+            list += static_cast<char>(value >> (8 * i) & 0xFF);
+    };
+    put(2, 4);
+    for (auto [tag, permissions, id] :
+         {std::tuple{0x01u, 6u, ~0u}, std::tuple{0x02u, 6u, 1005u}, std::tuple{0x04u, 4u, ~0u},
+          std::tuple{0x10u, 6u, ~0u}, std::tuple{0x20u, 4u, ~0u}}) {
+        put(tag, 2);
+        put(permissions, 2);
+        put(id, 4);
+    }
+    return list;
+}
+
+// What cp -a keeps: the permission bits, an access control list (without which the mask would
+// become the group's own permissions) and the other extended attributes.
+TEST(Outputs, ReplacementKeepsThePermissionsAndAttributes) {
     ScratchDir dir;
     test::writeBytes(dir / "feed.xml", twoItems);
     test::writeBytes(dir / "out.rec", oldRecords);
     fs::permissions(dir / "out.rec",
                     fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+    const std::string list = accessList(), note = "kept";
+    bool attributes =
+        ::setxattr((dir / "out.rec").c_str(), "system.posix_acl_access", list.data(), list.size(),
+                   0) == 0 &&
+        ::setxattr((dir / "out.rec").c_str(), "user.note", note.data(), note.size(), 0) == 0;
+    const fs::perms permissions = fs::status(dir / "out.rec").permissions();
     ASSERT_EQ(test::convert(dir / "feed.xml", dir / "out.rec"), 2);
-    EXPECT_EQ(fs::status(dir / "out.rec").permissions(),
-              fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+    EXPECT_EQ(fs::status(dir / "out.rec").permissions(), permissions);
+    if (!attributes) GTEST_SKIP() << "the file system takes no access lists or user attributes";
+    EXPECT_EQ(attribute(dir / "out.rec", "system.posix_acl_access"), list);
+    EXPECT_EQ(attribute(dir / "out.rec", "user.note"), note);
 }
 
 TEST(Outputs, ReadOnlyFileIsNotReplaced) {
@@ -210,6 +275,140 @@ TEST(Overlapping, TwoCallsWritingOneOutputLeaveOneWhole) {
     }
     EXPECT_EQ(filesIn(dir.path()), (std::set<fs::path>{"a.xml", "b.xml", "out.rec"}));
 }
+
+// Makes the calling thread, and it alone, the unprivileged user nobody (glibc's own calls would
+// change every thread of the process). False where it cannot.
+bool becomeNobody() {
+    const long nobody = 65534;
+    return ::syscall(SYS_setgroups, 0, nullptr) == 0 &&
+           ::syscall(SYS_setresgid, nobody, nobody, nobody) == 0 &&
+           ::syscall(SYS_setresuid, nobody, nobody, nobody) == 0;
+}
+
+// A feed of n items whose titles all say which feed they came from.
+std::string itemsTitled(const std::string& title, int n) {
+    std::string feed = " ";
+    for (int i = 0; i < n; ++i) {
+        feed += "<item><title>" + title + "</title><description>s</description><pubDate>d" +
+                std::to_string(i) + "</pubDate></item>";
+    }
+    return feed;
+}
+
+// The folders where the output cannot be replaced by a rename, so that the records are copied
+// over it (a folder the caller may not write, a sticky one with another user's output), beside
+// the plain folder where it can.
+enum class Folder { plain, locked, sticky };
+
+struct FolderCase {
+    const char* name;
+    Folder folder;
+    const char* temporaryDirectory;  // TMPDIR, or null to leave it as it is
+    rlim_t sizeLimit;                // a file-size limit (ulimit -f) for one call, or none
+};
+
+void PrintTo(const FolderCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
+class Folders : public testing::TestWithParam<FolderCase> {};
+
+// Overlapping calls on one output give exactly what calls one after the other would, on every
+// path; past the file-size limit a call fails with EFBIG (the host not killed by SIGXFSZ), and
+// the old output stays whole.
+TEST_P(Folders, KeepEveryPromiseOfThePlainPath) {
+    const FolderCase& c = GetParam();
+    const bool root = ::geteuid() == 0;
+    if (c.folder == Folder::sticky && !root) GTEST_SKIP() << "needs another user's output";
+    const bool unprivileged = root && c.folder != Folder::plain;
+    if (unprivileged) {
+        bool dropped = false;
+        std::thread([&] { dropped = becomeNobody(); }).join();
+        if (!dropped) GTEST_SKIP() << "root cannot become an unprivileged user here";
+    }
+    ScratchDir dir;
+    const fs::path folder = dir / "folder", output = folder / "out.rec";
+    fs::create_directory(folder);
+    test::writeBytes(output, oldRecords);
+    fs::permissions(output, fs::perms::all & ~fs::perms::owner_exec & ~fs::perms::group_exec &
+                                ~fs::perms::others_exec);
+    // As long as each other, so that the calls reach their copies at about the same time.
+    const std::vector<std::string> feeds{itemsTitled("AAA", 2000), itemsTitled("BBB", 2000),
+                                         itemsTitled("CCC", 2000)};
+    std::vector<std::string> records;
+    for (std::size_t i = 0; i < feeds.size(); ++i) {
+        test::writeBytes(dir / (std::to_string(i) + ".xml"), feeds[i]);
+        records.push_back(test::convertBytes(feeds[i]).bytes);
+    }
+    fs::permissions(folder, c.folder == Folder::sticky
+                                ? fs::perms::all | fs::perms::sticky_bit
+                                : fs::perms::owner_read | fs::perms::owner_exec |
+                                      fs::perms::group_read | fs::perms::group_exec |
+                                      fs::perms::others_read | fs::perms::others_exec);
+    if (c.folder == Folder::plain) fs::permissions(folder, fs::perms::owner_all);
+    const char* oldTemporaryDirectory = std::getenv("TMPDIR");
+    const std::string savedTemporaryDirectory =
+        oldTemporaryDirectory != nullptr ? oldTemporaryDirectory : "";
+    if (c.temporaryDirectory != nullptr) ::setenv("TMPDIR", c.temporaryDirectory, 1);
+    // Each call on a thread of its own, as nobody where the folder asks for it.
+    auto convertOn = [&](std::size_t feed, int& count, int& error) {
+        return std::thread([&, feed] {
+            if (unprivileged && !becomeNobody()) return;
+            count = test::convert(dir / (std::to_string(feed) + ".xml"), output);
+            error = errno;
+        });
+    };
+
+    if (c.sizeLimit != 0) {
+        struct rlimit old {};
+        ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &old), 0);
+        struct rlimit limited = old;
+        limited.rlim_cur = c.sizeLimit;
+        ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &limited), 0);
+        int count = 0, error = 0;
+        convertOn(0, count, error).join();
+        ::setrlimit(RLIMIT_FSIZE, &old);
+        EXPECT_EQ(count, -1);
+        EXPECT_EQ(error, EFBIG);
+        EXPECT_EQ(test::readBytes(output), oldRecords);
+        sigset_t pending;
+        ASSERT_EQ(sigpending(&pending), 0);
+        EXPECT_EQ(sigismember(&pending, SIGXFSZ), 0);
+    } else {
+        for (int round = 0; round < 20; ++round) {
+            std::vector<int> counts(feeds.size()), errors(feeds.size());
+            std::vector<std::thread> calls;
+            for (std::size_t i = 0; i < feeds.size(); ++i)
+                calls.push_back(convertOn(i, counts[i], errors[i]));
+            for (std::thread& call : calls)
+                call.join();
+            EXPECT_EQ(counts, (std::vector<int>{2000, 2000, 2000})) << "round " << round;
+            std::string out = test::readBytes(output);
+            ASSERT_TRUE(out == records[0] || out == records[1] || out == records[2])
+                << "round " << round << ": a mixture of " << out.size() << " bytes";
+        }
+    }
+    if (c.temporaryDirectory != nullptr) {
+        if (oldTemporaryDirectory != nullptr) {
+            ::setenv("TMPDIR", savedTemporaryDirectory.c_str(), 1);
+        } else {
+            ::unsetenv("TMPDIR");
+        }
+    }
+    EXPECT_EQ(filesIn(folder), std::set<fs::path>{"out.rec"}) << "a temporary was left behind";
+    fs::permissions(folder, fs::perms::owner_all);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Paths, Folders,
+    testing::Values(
+        FolderCase{"plain_folder_overlapping_calls", Folder::plain, nullptr, 0},
+        FolderCase{"locked_folder_overlapping_calls", Folder::locked, nullptr, 0},
+        FolderCase{"sticky_folder_overlapping_calls", Folder::sticky, nullptr, 0},
+        FolderCase{"locked_folder_with_a_missing_tmpdir", Folder::locked, "/nonexistent/tmp", 0},
+        FolderCase{"plain_folder_past_the_size_limit", Folder::plain, nullptr, 1 << 20},
+        FolderCase{"locked_folder_past_the_size_limit", Folder::locked, nullptr, 1 << 20}),
+    test::CaseName{});
 
 struct PathCase {
     const char* name;

@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <array>
 #include <cerrno>
+#include <climits>
 #include <csignal>
 #include <cstdint>
 #include <optional>
@@ -34,7 +35,7 @@ namespace {
 namespace fs = std::filesystem;
 using test::ScratchDir;
 
-enum class Call { open, fstat, read, write, close, rename };
+enum class Call { open, fstat, read, write, close, rename, fallocate, fchown, lock };
 
 // One injected failure: the nth call (from 1) of one kind fails with error.
 struct Fault {
@@ -45,6 +46,7 @@ struct Fault {
 
 struct Faults {
     std::optional<Fault> fault = std::nullopt;
+    std::optional<Fault> setting = std::nullopt;  // a second failure that sets the scene
     std::size_t maxRead = SIZE_MAX;  // each read and write moves at most this many bytes
     std::size_t maxWrite = SIZE_MAX;
 };
@@ -55,7 +57,8 @@ class FaultySystem {
   public:
     explicit FaultySystem(Faults faults = {}) : faults_(faults), system_(platform::systemCalls) {
         active = this;
-        platform::systemCalls = {open, fstat, read, write, close, rename, unlink, ftruncate};
+        platform::systemCalls = {open,   fstat,     read,      write,  close, rename,
+                                 unlink, ftruncate, fallocate, fchown, lock};
     }
     FaultySystem(const FaultySystem&) = delete;
     FaultySystem& operator=(const FaultySystem&) = delete;
@@ -72,10 +75,13 @@ class FaultySystem {
     // Counts the call and tells whether it is the one to fail, with errno set.
     static bool failsNow(Call call) {
         int nth = ++active->calls_[static_cast<std::size_t>(call)];
-        const std::optional<Fault>& fault = active->faults_.fault;
-        if (!fault || fault->call != call || fault->nth != nth) return false;
-        errno = fault->error;
-        return true;
+        for (const std::optional<Fault>& fault : {active->faults_.fault, active->faults_.setting}) {
+            if (fault && fault->call == call && fault->nth == nth) {
+                errno = fault->error;
+                return true;
+            }
+        }
+        return false;
     }
 
     static int open(const char* path, int flags, mode_t mode) {
@@ -102,6 +108,13 @@ class FaultySystem {
     }
     static int unlink(const char* path) { return active->system_.unlink(path); }
     static int ftruncate(int fd, off_t length) { return active->system_.ftruncate(fd, length); }
+    static int fallocate(int fd, int mode, off_t offset, off_t length) {
+        return failsNow(Call::fallocate) ? -1 : active->system_.fallocate(fd, mode, offset, length);
+    }
+    static int fchown(int fd, uid_t owner, gid_t group) {
+        return failsNow(Call::fchown) ? -1 : active->system_.fchown(fd, owner, group);
+    }
+    static int lock(int fd) { return failsNow(Call::lock) ? -1 : active->system_.lock(fd); }
     // Linux releases the descriptor even when close reports an error, so a failed close does too.
     static int close(int fd) {
         bool fails = failsNow(Call::close);
@@ -115,7 +128,7 @@ class FaultySystem {
     static inline FaultySystem* active = nullptr;
     Faults faults_;
     platform::SystemCalls system_;
-    std::array<int, 6> calls_{};
+    std::array<int, 9> calls_{};
     std::size_t bytesRead_ = 0;
     int openDescriptors_ = 0;
 };
@@ -150,8 +163,9 @@ void PrintTo(const FaultCase& c, std::ostream* out) {
 
 class Faulted : public testing::TestWithParam<FaultCase> {};
 
-// Each call fails with its cause and leaves the old output as it was, or converts in full; no
-// descriptor stays open and no temporary is left behind either way.
+// Each call fails with its cause and leaves the old output as it was, or converts in full and
+// keeps the old output's group; no descriptor stays open and no temporary is left behind either
+// way.
 TEST_P(Faulted, FailsWithoutATraceOrConvertsInFull) {
     const FaultCase& c = GetParam();
     ScratchDir dir;
@@ -161,6 +175,9 @@ TEST_P(Faulted, FailsWithoutATraceOrConvertsInFull) {
     ASSERT_EQ(clean.records, 150);
     const std::string records = test::readBytes(dir / "clean.rec");
     test::writeBytes(dir / "out.rec", before);
+    // Root can give the output to another group, which the replacement must keep.
+    const gid_t otherGroup = 65534;
+    bool grouped = ::geteuid() == 0 && ::chown((dir / "out.rec").c_str(), 0, otherGroup) == 0;
 
     Conversion result;
     int openDescriptors;
@@ -177,6 +194,11 @@ TEST_P(Faulted, FailsWithoutATraceOrConvertsInFull) {
     if (c.failure == Failure::none) {
         EXPECT_EQ(result.records, 150);
         EXPECT_EQ(test::readBytes(dir / "out.rec"), records);
+        struct stat info {};
+        ASSERT_EQ(::stat((dir / "out.rec").c_str(), &info), 0);
+        if (grouped) {
+            EXPECT_EQ(info.st_gid, otherGroup);
+        }
     } else {
         EXPECT_EQ(result.error, c.faults.fault->error);
         EXPECT_EQ(test::readBytes(dir / "out.rec"), before);
@@ -197,6 +219,11 @@ INSTANTIATE_TEST_SUITE_P(
         FaultCase{"output_cannot_be_opened",
                   {.fault = Fault{Call::open, 2, EROFS}},
                   Failure::createOutput},
+        // Another process's lease on the output: the open waits for it to be given up, as a
+        // plain open for writing does.
+        FaultCase{"leased_output_is_waited_for",
+                  {.fault = Fault{Call::open, 2, EWOULDBLOCK}},
+                  Failure::none},
         FaultCase{"temporary_cannot_be_created",
                   {.fault = Fault{Call::open, 3, ENOSPC}},
                   Failure::createOutput},
@@ -223,6 +250,28 @@ INSTANTIATE_TEST_SUITE_P(
         FaultCase{"rename_fails", {.fault = Fault{Call::rename, 1, EIO}}, Failure::finishOutput},
         FaultCase{"refused_rename_is_written_in_place",
                   {.fault = Fault{Call::rename, 1, EBUSY}},
+                  Failure::none},
+        FaultCase{"temporary_name_too_long_is_written_in_place",
+                  {.fault = Fault{Call::open, 3, ENAMETOOLONG}},
+                  Failure::none},
+        // Written in place, the space is reserved before the old output is touched.
+        FaultCase{
+            "full_disk_in_place_fails_before_the_output_is_touched",
+            {.fault = Fault{Call::fallocate, 1, ENOSPC}, .setting = Fault{Call::open, 3, EACCES}},
+            Failure::finishOutput},
+        FaultCase{"file_system_without_fallocate_is_written_in_place",
+                  {.fault = Fault{Call::fallocate, 1, EOPNOTSUPP},
+                   .setting = Fault{Call::open, 3, EACCES}},
+                  Failure::none},
+        FaultCase{"interrupted_lock_is_retried",
+                  {.fault = Fault{Call::lock, 1, EINTR}, .setting = Fault{Call::open, 3, EACCES}},
+                  Failure::none},
+        FaultCase{"refused_lock_fails_before_the_output_is_touched",
+                  {.fault = Fault{Call::lock, 1, ENOLCK}, .setting = Fault{Call::open, 3, EACCES}},
+                  Failure::finishOutput},
+        // Not the owner, a member of the group still gives the replacement to the group.
+        FaultCase{"owner_that_cannot_be_set_keeps_the_group",
+                  {.fault = Fault{Call::fchown, 1, EPERM}},
                   Failure::none},
         FaultCase{"input_close_failure_loses_nothing",
                   {.fault = Fault{Call::close, 3, EIO}},
@@ -252,6 +301,7 @@ struct LimitCase {
     bool stream;   // through a pipe rather than a file
     bool endless;  // zeros follow the feed until the reader gives up
     Failure failure;
+    int recordLimit = INT_MAX;  // a count past it fails rather than overflow
 };
 
 void PrintTo(const LimitCase& c, std::ostream* out) {
@@ -272,13 +322,15 @@ TEST_P(Limit, BoundsTheWindowNotTheFeed) {
         test::writeBytes(dir / "feed.xml", c.feed);
     }
     Conversion result =
-        convertFile(dir / "feed.xml", dir / "out.rec", {.chunk = 4096, .windowLimit = limit});
+        convertFile(dir / "feed.xml", dir / "out.rec",
+                    {.chunk = 4096, .windowLimit = limit, .recordLimit = c.recordLimit});
     EXPECT_EQ(result.failure, c.failure);
     EXPECT_LE(result.largestWindow, limit);
     if (c.failure == Failure::none) {
         EXPECT_EQ(result.records, 200);
     } else {
-        EXPECT_EQ(result.error, platform::tooBig);
+        EXPECT_EQ(result.error,
+                  c.failure == Failure::readInput ? platform::tooBig : platform::tooMany);
         EXPECT_EQ(test::readBytes(dir / "out.rec"), "the old records");
     }
     // An endless writer stopped too: it got no further than what the pipe itself can hold.
@@ -320,7 +372,9 @@ INSTANTIATE_TEST_SUITE_P(
                     LimitCase{"unterminated_shift_jis_declaration_converts",
                               unterminatedDeclaration("Shift_JIS"), false, false, Failure::none},
                     LimitCase{"stream_with_unterminated_declaration_converts",
-                              unterminatedDeclaration("Shift_JIS"), true, false, Failure::none}),
+                              unterminatedDeclaration("Shift_JIS"), true, false, Failure::none},
+                    LimitCase{"record_past_the_count_fails", itemsOf(10), false, false,
+                              Failure::writeOutput, 199}),
     test::CaseName{});
 
 }  // namespace

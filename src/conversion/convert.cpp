@@ -7,13 +7,14 @@
 
 namespace lorvex {
 
-Conversion writeRecords(FeedText& text, platform::OutputFile& file) {
+Conversion writeRecords(FeedText& text, platform::OutputFile& file, int recordLimit) {
     RecordWriter writer(file);
     Conversion result;
     Record* slot = &writer.next();
     walkFeedText(text, slot, [&](const ScannedItem& item) {
         if (item.verdict != Verdict::accepted) return true;
-        result.error = writer.writeRecord(item.record);
+        result.error =
+            result.records < recordLimit ? writer.writeRecord(item.record) : platform::tooMany;
         if (result.error != 0) return false;
         ++result.records;
         slot = &writer.next();
@@ -45,7 +46,7 @@ Conversion convert(platform::InputFile& input, platform::OutputFile& output,
     // A feed that cannot be read from the start (a read error, a converter that would not open)
     // fails before a walk whose records would only be thrown away.
     if (platform::Error error = text.error()) return unreadable({}, error);
-    Conversion result = writeRecords(text, output);
+    Conversion result = writeRecords(text, output, options.recordLimit);
     result.largestWindow = text.largestWindow();
     if (result.failure != Failure::none) return result;
     // A walk that ended for want of text may have ended for want of readable text.

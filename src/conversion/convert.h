@@ -2,6 +2,7 @@
 // or the reason it failed.
 #pragma once
 
+#include <climits>
 #include <cstddef>
 
 #include "feed_text.h"
@@ -50,7 +51,8 @@ Conversion convertFile(const platform::NativePath& input, const platform::Native
 Conversion convert(platform::InputFile& input, platform::OutputFile& output,
                    ReadOptions options = {});
 
-// Writes the records of text to file; returns the count, or a write failure.
-Conversion writeRecords(FeedText& text, platform::OutputFile& file);
+// Writes the records of text to file; returns the count, or a write failure. A record past
+// recordLimit is a failure too (platform::tooMany): the count could not say it.
+Conversion writeRecords(FeedText& text, platform::OutputFile& file, int recordLimit = INT_MAX);
 
 }  // namespace lorvex

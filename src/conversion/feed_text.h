@@ -5,6 +5,7 @@
 #pragma once
 
 #include <array>
+#include <climits>
 #include <cstddef>
 #include <memory>
 #include <string>
@@ -20,6 +21,7 @@ namespace lorvex {
 struct ReadOptions {
     std::size_t chunk = 256 * 1024;  // the most units read, or decoded, at once
     std::size_t windowLimit = lorvex::windowLimit;
+    int recordLimit = INT_MAX;  // the most records one conversion can count
 };
 
 // Text searched in its bytes: UTF-8, or a single-byte encoding read through a table.
@@ -36,7 +38,10 @@ class ByteText {
     Position findBefore(std::string_view literal, Position from, Position end) const {
         return window_->findBefore(literal, from, end);
     }
-    char16_t unitAt(Position position) const { return window_->view(position, position + 1)[0]; }
+    // The byte at position, as a unit: an ASCII byte is its character.
+    char16_t unitAt(Position position) const {
+        return static_cast<unsigned char>(window_->view(position, position + 1)[0]);
+    }
     void pin(Position position) { window_->pin(position); }
     void unpin() { window_->unpin(); }
 

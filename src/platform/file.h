@@ -24,10 +24,12 @@ using Error = int;
 inline constexpr Error noMemory = 8;          // ERROR_NOT_ENOUGH_MEMORY
 inline constexpr Error invalidArgument = 87;  // ERROR_INVALID_PARAMETER
 inline constexpr Error tooBig = 223;          // ERROR_FILE_TOO_LARGE
+inline constexpr Error tooMany = 534;         // ERROR_ARITHMETIC_OVERFLOW
 #else
 inline constexpr Error noMemory = 12;         // ENOMEM
 inline constexpr Error invalidArgument = 22;  // EINVAL
 inline constexpr Error tooBig = 27;           // EFBIG
+inline constexpr Error tooMany = 75;          // EOVERFLOW
 #endif
 
 // The path as the operating system takes it, or nothing when it cannot be represented there
@@ -97,7 +99,21 @@ class OutputFile {
     NativePath temporary_;    // empty when writing directly
     bool direct_ = false;
     bool inPlace_ = false;  // the temporary is elsewhere and is copied over the output at the end
+    bool created_ = false;  // the output was made by this call, and goes again on failure
+#ifdef _WIN32
+    bool existed_ = false;          // an output was there to be replaced
+    unsigned long attributes_ = 0;  // its attributes that a replacement keeps (hidden, system)
+#endif
 };
+
+// For a program that removes its temporaries when a signal ends it, as the lorvex tool does (the
+// library itself installs no handler: a host's signals stay the host's). From the first call of
+// noteTemporaries on, every temporary is noted while it exists; removeTemporaries waits for a
+// copy over an output under way (so that the output is never left torn), removes them all, and
+// blocks for good every thread that would create, rename or remove another. Neither is safe in a
+// signal handler: call removeTemporaries from a thread that waits for the signal.
+void noteTemporaries();
+void removeTemporaries();
 
 // Whether error says that the reader of a pipe has gone.
 bool isBrokenPipe(Error error);

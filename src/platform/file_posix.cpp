@@ -1,11 +1,17 @@
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
+#include <sys/xattr.h>
 #include <unistd.h>
+#include <atomic>
 #include <cerrno>
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <mutex>
+#include <set>
 #include <string_view>
 #include <vector>
 
@@ -22,10 +28,19 @@ int openFile(const char* path, int flags, mode_t mode) {
     return ::open(path, flags, mode);
 }
 
+// An open-file-description lock, not a process's: two threads of one host that each open the
+// file exclude each other, and closing any other descriptor of the file does not drop it.
+int lockWhole(int fd) {
+    struct flock whole {};
+    whole.l_type = F_WRLCK;
+    whole.l_whence = SEEK_SET;
+    return ::fcntl(fd, F_OFD_SETLKW, &whole);
+}
+
 }  // namespace
 
-SystemCalls systemCalls{openFile, ::fstat,  ::read,   ::write,
-                        ::close,  ::rename, ::unlink, ::ftruncate};
+SystemCalls systemCalls{openFile, ::fstat,     ::read,      ::write,  ::close,  ::rename,
+                        ::unlink, ::ftruncate, ::fallocate, ::fchown, lockWhole};
 
 std::optional<NativePath> toNativePath(std::u16string_view path) {
     NativePath out;
@@ -75,39 +90,59 @@ InputFile::Read InputFile::read(char* buffer, std::size_t size) {
 
 namespace {
 
-// A write to a pipe whose reader has gone raises SIGPIPE, which kills a process by default: a
-// library must not do that to its host. While the guard lives, SIGPIPE is blocked on this thread;
-// one that a failed write raised is taken back before the old mask returns, and one that was
-// already pending is left for the host.
-class PipeSignalGuard {
+// A write to a pipe whose reader has gone raises SIGPIPE, and a write past the file-size limit
+// (ulimit -f) SIGXFSZ; both kill a process by default, and a library must not do that to its
+// host. While the guard lives, both are blocked on this thread; one that a failed call raised
+// (EPIPE, EFBIG) is taken back before the old mask returns, and one that was already pending is
+// left for the host.
+class SignalGuard {
   public:
-    PipeSignalGuard() {
-        sigemptyset(&pipe_);
-        sigaddset(&pipe_, SIGPIPE);
+    SignalGuard() {
         sigset_t pending;
         sigemptyset(&pending);
-        wasPending_ = sigpending(&pending) == 0 && sigismember(&pending, SIGPIPE) == 1;
-        blocked_ = pthread_sigmask(SIG_BLOCK, &pipe_, &old_) == 0;
+        bool known = sigpending(&pending) == 0;
+        for (Watched& watched : watched_)
+            watched.wasPending = known && sigismember(&pending, watched.signal) == 1;
+        sigset_t both;
+        sigemptyset(&both);
+        sigaddset(&both, SIGPIPE);
+        sigaddset(&both, SIGXFSZ);
+        blocked_ = pthread_sigmask(SIG_BLOCK, &both, &old_) == 0;
     }
-    PipeSignalGuard(const PipeSignalGuard&) = delete;
-    PipeSignalGuard& operator=(const PipeSignalGuard&) = delete;
-    ~PipeSignalGuard() {
+    SignalGuard(const SignalGuard&) = delete;
+    SignalGuard& operator=(const SignalGuard&) = delete;
+    ~SignalGuard() {
         if (!blocked_) return;
         int saved = errno;
-        if (raised_ && !wasPending_) {
+        for (const Watched& watched : watched_) {
+            if (!watched.raised || watched.wasPending) continue;
+            sigset_t one;
+            sigemptyset(&one);
+            sigaddset(&one, watched.signal);
             const timespec none{};
-            while (sigtimedwait(&pipe_, nullptr, &none) < 0 && errno == EINTR) {
+            while (sigtimedwait(&one, nullptr, &none) < 0 && errno == EINTR) {
             }
         }
         pthread_sigmask(SIG_SETMASK, &old_, nullptr);
         errno = saved;
     }
 
-    void noteError(int error) { raised_ = raised_ || error == EPIPE; }
+    // Returns error, noting the signal that the failure behind it raised.
+    Error note(Error error) {
+        for (Watched& watched : watched_)
+            watched.raised = watched.raised || error == watched.error;
+        return error;
+    }
 
   private:
-    sigset_t pipe_, old_;
-    bool wasPending_ = false, blocked_ = false, raised_ = false;
+    struct Watched {
+        int signal;
+        Error error;
+        bool wasPending = false, raised = false;
+    };
+    Watched watched_[2] = {{SIGPIPE, EPIPE}, {SIGXFSZ, EFBIG}};
+    sigset_t old_;
+    bool blocked_ = false;
 };
 
 Error writeAll(int fd, const char* bytes, std::size_t size) {
@@ -156,7 +191,7 @@ std::string followLinks(std::string path, bool& viaDescriptor) {
         std::string next(target.data(), static_cast<std::size_t>(length));
         path = next.starts_with('/') ? next : directoryOf(path) + next;
     }
-    return path;  // a loop: open reports it
+    return path;  // a loop, which stat has reported already
 }
 
 // Six characters that nobody can guess, for a temporary's name.
@@ -183,6 +218,41 @@ std::string randomSuffix() {
     return suffix;
 }
 
+// The temporaries that exist, for a program that removes them when a signal ends it. Noted only
+// once the program asks (noteTemporaries): a host that does not pays for no lock. Each is created
+// and each is renamed or removed with the lock held, so that what is noted is exactly what exists.
+struct Temporaries {
+    std::atomic<bool> noted{false};
+    std::mutex lock;
+    std::set<std::string> paths;
+};
+
+Temporaries& temporaries() {
+    static Temporaries* all = new Temporaries;  // never destroyed: other threads may outlive exit
+    return *all;
+}
+
+class TemporariesLock {
+  public:
+    TemporariesLock() : held_(temporaries().noted.load()) {
+        if (held_) temporaries().lock.lock();
+    }
+    TemporariesLock(const TemporariesLock&) = delete;
+    TemporariesLock& operator=(const TemporariesLock&) = delete;
+    ~TemporariesLock() {
+        if (held_) temporaries().lock.unlock();
+    }
+    void created(const std::string& path) {
+        if (held_) temporaries().paths.insert(path);
+    }
+    void gone(const std::string& path) {
+        if (held_) temporaries().paths.erase(path);
+    }
+
+  private:
+    bool held_;
+};
+
 // Creates a new file ".<name>.XXXXXX" in directory for writing, exclusively: a
 // name that exists already, even as a symbolic link, is never opened. Its name says what it is
 // should a crash leave it behind.
@@ -192,17 +262,78 @@ int createTemporary(const std::string& directory, const std::string& name, mode_
     std::string stem = directory + "." + name.substr(0, 200) + ".";
     for (int attempt = 0; attempt < 100; ++attempt) {
         path = stem + randomSuffix();
+        TemporariesLock noted;
         int fd = systemCalls.open(path.c_str(),
                                   O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
+        if (fd >= 0) noted.created(path);
         if (fd >= 0 || errno != EEXIST) return fd;
     }
     return -1;
 }
 
+// TMPDIR, when it names a directory, or else /tmp.
 std::string temporaryDirectory() {
     const char* dir = std::getenv("TMPDIR");
-    std::string path = dir != nullptr && *dir != '\0' ? dir : "/tmp";
+    struct stat info {};
+    std::string path =
+        dir != nullptr && *dir != '\0' && ::stat(dir, &info) == 0 && S_ISDIR(info.st_mode) ? dir
+                                                                                           : "/tmp";
     return path.ends_with('/') ? path : path + '/';
+}
+
+// The errors with which a directory refuses a new file that the output itself may still take.
+bool refusesNewFiles(Error error) {
+    return error == EACCES || error == EPERM || error == ENAMETOOLONG;
+}
+
+// Opens an existing output for writing, never truncated, and learns so that it may be written
+// at all, as a plain open for writing would. Non-blocking first, so that a FIFO put there
+// meanwhile cannot hang the call; a lease that another process holds on the file is waited out,
+// as any other writer waits for it.
+int openExisting(const std::string& path) {
+    const int flags = O_WRONLY | O_CLOEXEC | O_NOCTTY;
+    int fd = systemCalls.open(path.c_str(), flags | O_NONBLOCK, 0);
+    if (fd < 0 && errno == EWOULDBLOCK) fd = systemCalls.open(path.c_str(), flags, 0);
+    return fd;
+}
+
+// Copies the extended attributes of one open file to another. An access control list (a
+// "system." attribute) must arrive, for without it the copied permission bits would grant the
+// list's owning group what its mask allowed only to the named entries: failing to copy one fails
+// the call. A label that the system assigns itself or that needs privileges the caller lacks
+// (security.*, trusted.*) is left to the system, as a new file of the caller's would have it.
+Error copyAttributes(int from, int to) {
+    std::vector<char> names;
+    for (int attempt = 0;; ++attempt) {
+        ssize_t size = ::flistxattr(from, nullptr, 0);
+        if (size < 0) return errno == ENOTSUP ? 0 : errno;
+        if (size == 0) return 0;
+        names.resize(static_cast<std::size_t>(size));
+        size = ::flistxattr(from, names.data(), names.size());
+        if (size >= 0) {
+            names.resize(static_cast<std::size_t>(size));
+            break;
+        }
+        if (errno != ERANGE || attempt == 3) return errno;  // grew meanwhile: ask again
+    }
+    std::vector<char> value;
+    for (std::size_t at = 0; at < names.size();) {
+        const char* name = names.data() + at;
+        at += std::strlen(name) + 1;
+        ssize_t size = ::fgetxattr(from, name, nullptr, 0);
+        if (size >= 0) {
+            value.resize(static_cast<std::size_t>(size));
+            size = ::fgetxattr(from, name, value.data(), value.size());
+        }
+        if (size < 0) {
+            if (errno == ENODATA) continue;  // removed meanwhile
+            return errno;
+        }
+        if (::fsetxattr(to, name, value.data(), static_cast<std::size_t>(size), 0) == 0) continue;
+        bool accessList = std::string_view(name).starts_with("system.");
+        if (accessList || (errno != EPERM && errno != EACCES && errno != ENOTSUP)) return errno;
+    }
+    return 0;
 }
 
 }  // namespace
@@ -213,15 +344,33 @@ OutputFile::~OutputFile() {
 
 void OutputFile::abandon() {
     if (file_ >= 0) systemCalls.close(file_);
+    if (existing_ >= 0 && created_) {
+        // The output did not exist before this call made it: it goes again, unless someone
+        // has put another file in its place meanwhile.
+        struct stat made {
+        }, there{};
+        if (systemCalls.fstat(existing_, &made) == 0 && ::lstat(target_.c_str(), &there) == 0 &&
+            made.st_dev == there.st_dev && made.st_ino == there.st_ino) {
+            systemCalls.unlink(target_.c_str());
+        }
+    }
     if (existing_ >= 0) systemCalls.close(existing_);
-    if (!temporary_.empty()) systemCalls.unlink(temporary_.c_str());
+    if (!temporary_.empty()) {
+        TemporariesLock noted;
+        systemCalls.unlink(temporary_.c_str());
+        noted.gone(temporary_);
+    }
     file_ = existing_ = none;
     temporary_.clear();
+    created_ = false;
 }
 
 Error OutputFile::open(const NativePath& path) {
     struct stat info {};
     bool exists = ::stat(path.c_str(), &info) == 0;
+    // Anything but a missing file (a loop of links, a name too long) is the caller's to hear: a
+    // loop would otherwise be replaced by a regular file.
+    if (!exists && errno != ENOENT) return errno;
     bool viaDescriptor = false;
     target_ = followLinks(path, viaDescriptor);
     if ((exists && !S_ISREG(info.st_mode)) || viaDescriptor) {
@@ -237,10 +386,7 @@ Error OutputFile::open(const NativePath& path) {
 
     mode_t mode = 0666;  // the umask applies
     if (exists) {
-        // Open, never truncated, to learn that it may be written at all, as a plain open for
-        // writing would.
-        existing_ =
-            systemCalls.open(target_.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK, 0);
+        existing_ = openExisting(target_);
         if (existing_ < 0) return errno;
         if (systemCalls.fstat(existing_, &info) != 0) return errno;
         if (!S_ISREG(info.st_mode)) return EINVAL;  // replaced by something else meanwhile
@@ -251,7 +397,20 @@ Error OutputFile::open(const NativePath& path) {
     std::string name = target_.substr(directory.size());
     if (name.empty()) return target_.empty() ? ENOENT : EISDIR;  // "" or "dir/"
     file_ = createTemporary(directory, name, mode, temporary_);
-    if (file_ < 0 && (errno == EACCES || errno == EPERM) && existing_ >= 0) {
+    Error refusal = file_ < 0 ? errno : 0;
+    if (refusal == ENAMETOOLONG && existing_ < 0) {
+        // Only the temporary's longer name is too long: the output itself is created now, empty,
+        // to take the records once they are complete, and removed again should they not be.
+        existing_ = systemCalls.open(
+            target_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY, 0666);
+        if (existing_ < 0) {
+            int error = errno;
+            temporary_.clear();
+            return error;
+        }
+        created_ = true;
+    }
+    if (refusesNewFiles(refusal) && existing_ >= 0) {
         // The directory takes no new file, but the output may be written: the records go to a
         // temporary elsewhere and are copied over the output once they are complete.
         inPlace_ = true;
@@ -260,13 +419,17 @@ Error OutputFile::open(const NativePath& path) {
     if (file_ < 0) {
         int error = errno;
         temporary_.clear();
+        abandon();
         return error;
     }
     if (exists && !inPlace_) {
-        // The owner and group where the caller may set them (failing quietly where not), then
-        // the permissions, which a change of owner may have cleared.
-        if (::fchown(file_, info.st_uid, info.st_gid) != 0) {
-            // Not the owner: the replacement is the caller's, as any new file would be.
+        if (Error error = copyAttributes(existing_, file_)) return error;
+        // The owner and group where the caller may set them; where the owner may not be, the
+        // group alone (a member of the group may give a file to it). Then the permissions, which
+        // a change of owner may have cleared.
+        if (systemCalls.fchown(file_, info.st_uid, info.st_gid) != 0 &&
+            systemCalls.fchown(file_, static_cast<uid_t>(-1), info.st_gid) != 0) {
+            // Neither: the replacement is the caller's, as any new file would be.
         }
         ::fchmod(file_, info.st_mode & 07777);
     }
@@ -280,26 +443,56 @@ Error OutputFile::openStandardOutput() {
 }
 
 Error OutputFile::write(const void* bytes, std::size_t size) {
-    if (!direct_) return writeAll(file_, static_cast<const char*>(bytes), size);
-    PipeSignalGuard guard;
-    Error error = writeAll(file_, static_cast<const char*>(bytes), size);
-    guard.noteError(error);
-    return error;
+    SignalGuard guard;
+    return guard.note(writeAll(file_, static_cast<const char*>(bytes), size));
 }
 
 namespace {
 
-// Copies the whole of the file at from (open for reading) over the file at to.
+// Makes sure that size bytes will fit in the file before any of it is overwritten: the blocks
+// are reserved where the file system can, the free space checked where it cannot, and the
+// file-size limit checked either way. The file keeps its length.
+Error reserve(int fd, off_t size) {
+    struct rlimit limit {};
+    if (::getrlimit(RLIMIT_FSIZE, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY &&
+        static_cast<rlim_t>(size) > limit.rlim_cur) {
+        return EFBIG;
+    }
+    if (size == 0) return 0;
+    while (systemCalls.fallocate(fd, FALLOC_FL_KEEP_SIZE, 0, size) != 0) {
+        if (errno == EINTR) continue;
+        if (errno != EOPNOTSUPP && errno != ENOSYS) return errno;
+        struct stat info {};
+        struct statvfs space {};
+        if (systemCalls.fstat(fd, &info) != 0 || ::fstatvfs(fd, &space) != 0) return 0;
+        auto available = static_cast<unsigned long long>(space.f_bavail) * space.f_frsize;
+        auto held = static_cast<unsigned long long>(info.st_blocks) * 512;
+        return static_cast<unsigned long long>(size) > held + available ? ENOSPC : 0;
+    }
+    return 0;
+}
+
+// Copies the whole of the file at from (open for reading) over the file at to, which is locked
+// against other calls doing the same, and cut to the new length only once every byte is written.
 Error copyOver(int from, int to) {
-    if (systemCalls.ftruncate(to, 0) != 0) return errno;
+    while (systemCalls.lock(to) != 0) {
+        if (errno != EINTR) return errno;
+    }
+    struct stat info {};
+    if (systemCalls.fstat(from, &info) != 0) return errno;
+    if (Error error = reserve(to, info.st_size)) return error;
     char buffer[64 * 1024];
     for (;;) {
         ssize_t got = systemCalls.read(from, buffer, sizeof buffer);
         if (got < 0 && errno == EINTR) continue;
         if (got < 0) return errno;
-        if (got == 0) return 0;
+        if (got == 0) break;
         if (Error error = writeAll(to, buffer, static_cast<std::size_t>(got))) return error;
     }
+    while (systemCalls.ftruncate(to, info.st_size) != 0) {
+        if (errno != EINTR) return errno;
+    }
+    return 0;
 }
 
 }  // namespace
@@ -313,12 +506,19 @@ Error OutputFile::commit() {
         return error;
     }
     if (!inPlace_) {
-        if (systemCalls.rename(temporary_.c_str(), target_.c_str()) == 0) {
-            temporary_.clear();  // it is the output now
+        {
+            TemporariesLock noted;
+            if (systemCalls.rename(temporary_.c_str(), target_.c_str()) == 0) {
+                noted.gone(temporary_);
+                temporary_.clear();  // it is the output now
+            } else {
+                error = errno;
+            }
+        }
+        if (error == 0) {
             abandon();
             return 0;
         }
-        error = errno;
         if ((error != EACCES && error != EPERM && error != EBUSY) || existing_ < 0) {
             abandon();
             return error;
@@ -327,13 +527,36 @@ Error OutputFile::commit() {
         // it from the finished temporary instead.
     }
     int from = systemCalls.open(temporary_.c_str(), O_RDONLY | O_CLOEXEC, 0);
-    error = from < 0 ? errno : copyOver(from, existing_);
+    {
+        // A program that removes its temporaries when a signal ends it waits for the copy
+        // first: the signal never tears the output.
+        TemporariesLock noted;
+        SignalGuard guard;
+        error = guard.note(from < 0 ? errno : copyOver(from, existing_));
+    }
     if (from >= 0) systemCalls.close(from);
+    if (error != 0) {
+        abandon();
+        return error;
+    }
+    created_ = false;  // it holds the records: it stays
     int existing = existing_;
     existing_ = none;
-    Error closed = closeDescriptor(existing);
+    error = closeDescriptor(existing);
     abandon();
-    return error != 0 ? error : closed;
+    return error;
+}
+
+void noteTemporaries() {
+    temporaries().noted = true;
+}
+
+void removeTemporaries() {
+    Temporaries& all = temporaries();
+    if (!all.noted) return;
+    all.lock.lock();  // and never unlocked: no temporary is created, renamed or removed after this
+    for (const std::string& path : all.paths)
+        ::unlink(path.c_str());
 }
 
 bool isBrokenPipe(Error error) {

@@ -147,59 +147,111 @@ void OutputFile::abandon() {
     if (file_ != none) CloseHandle(file_);
     if (existing_ != none) CloseHandle(existing_);
     if (!temporary_.empty()) DeleteFileW(temporary_.c_str());
+    if (created_) DeleteFileW(target_.c_str());
     file_ = existing_ = none;
     temporary_.clear();
+    created_ = false;
 }
 
 namespace {
 
 // While another call replaces the same output, its old file lingers for a moment, deleted but
-// still open, and refuses every open and every replacement. An attempt so refused is made again,
-// for about a second at most, before the refusal counts; the thread's last error is then the
-// attempt's.
+// still open: it refuses every open and every replacement (access denied), and the file that
+// replaces it is held without sharing for a moment too (a sharing violation). Only such an
+// attempt is made again, for about a second at most, before the refusal counts: a folder (a
+// share's root among them) or a read-only file refuses for good. The thread's last error is
+// then the attempt's.
 template <class Attempt>
-bool retriedWhileRefused(Attempt attempt) {
+bool retriedWhileRefused(const NativePath& path, Attempt attempt) {
     for (DWORD waited = 0, wait = 1;; waited += wait, wait = std::min<DWORD>(wait * 2, 50)) {
         if (attempt()) return true;
         DWORD why = GetLastError();
-        if ((why != ERROR_ACCESS_DENIED && why != ERROR_SHARING_VIOLATION) || waited >= 1000) {
+        DWORD attributes =
+            why == ERROR_ACCESS_DENIED ? GetFileAttributesW(path.c_str()) : INVALID_FILE_ATTRIBUTES;
+        bool forGood = attributes != INVALID_FILE_ATTRIBUTES &&
+                       (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)) != 0;
+        bool lingering = why == ERROR_SHARING_VIOLATION || (why == ERROR_ACCESS_DENIED && !forGood);
+        if (!lingering || waited >= 1000) {
+            SetLastError(why);
             return false;
         }
         Sleep(wait);
     }
 }
 
+// Whether nothing holds the file open without letting it be deleted, so that ReplaceFileW may
+// work (a failed one leaves litter behind on some systems). False, with the last error set, when
+// something does or the file cannot be opened at all.
+bool replaceable(const NativePath& path) {
+    HANDLE probe = CreateFileW(path.c_str(), DELETE, shareAll, nullptr, OPEN_EXISTING,
+                               FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    if (probe == INVALID_HANDLE_VALUE) return false;
+    CloseHandle(probe);
+    return true;
+}
+
+// The attributes a replacement keeps: those that say how the file is shown and indexed, not
+// what it holds or how it is stored.
+constexpr DWORD keptAttributes =
+    FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
+
 }  // namespace
 
 Error OutputFile::open(const NativePath& path) {
     HANDLE existing = INVALID_HANDLE_VALUE;
-    retriedWhileRefused([&] {
+    retriedWhileRefused(path, [&] {
         existing = CreateFileW(path.c_str(), GENERIC_WRITE, shareAll, nullptr, OPEN_EXISTING,
                                FILE_ATTRIBUTE_NORMAL, nullptr);
         return existing != INVALID_HANDLE_VALUE;
     });
+    target_ = path;
     if (existing == INVALID_HANDLE_VALUE) {
         auto error = static_cast<Error>(GetLastError());
         if (error != ERROR_FILE_NOT_FOUND) return error;
-        target_ = path;
+        // Not found, yet the name itself opens: a symbolic link to a file that does not exist
+        // yet. The file is made where it points, empty, to take the records, as on POSIX; it
+        // goes again should they not come.
+        HANDLE link =
+            CreateFileW(path.c_str(), 0, shareAll, nullptr, OPEN_EXISTING,
+                        FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+        if (link != INVALID_HANDLE_VALUE) {
+            CloseHandle(link);
+            existing = CreateFileW(path.c_str(), GENERIC_WRITE, shareAll, nullptr, OPEN_ALWAYS,
+                                   FILE_ATTRIBUTE_NORMAL, nullptr);
+            if (existing == INVALID_HANDLE_VALUE) return static_cast<Error>(GetLastError());
+            created_ = GetLastError() != ERROR_ALREADY_EXISTS;
+            existed_ = true;
+            target_ = finalPath(existing, path);
+            CloseHandle(existing);
+        }
     } else if (GetFileType(existing) != FILE_TYPE_DISK) {
         // A console, a pipe or a device (NUL): written as the records come.
         direct_ = true;
         file_ = existing;
         return 0;
     } else {
-        // Open to learn that it may be written at all, as a plain open for writing would; and
-        // followed to the file it is, should the path be a symbolic link.
-        existing_ = existing;
-        target_ = finalPath(existing, path);
+        // Opened to learn that it may be written at all, as a plain open for writing would, and
+        // closed again at once: readers that share reading alone may open it until the commit.
+        // The records go to the name the caller gave, as it is spelled (a folder may tell case
+        // apart, and a \\?\ name may end in a space or a dot), unless it is a symbolic link: then
+        // to the file it names.
+        existed_ = true;
+        BY_HANDLE_FILE_INFORMATION info{};
+        if (GetFileInformationByHandle(existing, &info)) {
+            attributes_ = info.dwFileAttributes & keptAttributes;
+        }
+        DWORD own = GetFileAttributesW(path.c_str());
+        if (own != INVALID_FILE_ATTRIBUTES && (own & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
+            target_ = finalPath(existing, path);
+        }
+        CloseHandle(existing);
     }
 
     NativePath directory = directoryOf(target_);
     NativePath name = target_.substr(directory.size());
     if (name.empty()) return ERROR_INVALID_NAME;  // "" or "dir\"
     file_ = createTemporary(directory, name, temporary_);
-    if (file_ == INVALID_HANDLE_VALUE && GetLastError() == ERROR_ACCESS_DENIED &&
-        existing_ != none) {
+    if (file_ == INVALID_HANDLE_VALUE && GetLastError() == ERROR_ACCESS_DENIED && existed_) {
         // The directory takes no new file, but the output may be written: the records go to a
         // temporary elsewhere and are copied over the output once they are complete.
         inPlace_ = true;
@@ -225,14 +277,45 @@ Error OutputFile::write(const void* bytes, std::size_t size) {
 
 namespace {
 
-// Copies the whole of the file at from over the file that to has open.
-Error copyOver(const NativePath& from, HANDLE to) {
+// Makes sure that size bytes will fit in the file at path, open as file, before any of it is
+// overwritten: the clusters are reserved where the file system can, and the free space is
+// checked where it cannot. The file keeps its length.
+Error reserve(HANDLE file, const NativePath& path, LONGLONG size) {
+    LARGE_INTEGER length{};
+    if (!GetFileSizeEx(file, &length)) return static_cast<Error>(GetLastError());
+    if (size <= length.QuadPart) return 0;
+    FILE_ALLOCATION_INFO allocation{};
+    allocation.AllocationSize.QuadPart = size;
+    if (SetFileInformationByHandle(file, FileAllocationInfo, &allocation, sizeof allocation)) {
+        return 0;
+    }
+    DWORD why = GetLastError();
+    if (why == ERROR_DISK_FULL || why == ERROR_HANDLE_DISK_FULL) return static_cast<Error>(why);
+    ULARGE_INTEGER available{};
+    NativePath directory = directoryOf(path);
+    if (!GetDiskFreeSpaceExW(directory.empty() ? nullptr : directory.c_str(), &available, nullptr,
+                             nullptr)) {
+        return 0;  // no way to know: the writes will tell
+    }
+    auto needed = static_cast<ULONGLONG>(size - length.QuadPart);
+    return available.QuadPart < needed ? ERROR_DISK_FULL : 0;
+}
+
+// Copies the whole of the file at from over the file at path, open as to: locked against other
+// calls doing the same, its space reserved first, and cut to the new length only once every byte
+// is written. The lock goes with the handle.
+Error copyOver(const NativePath& from, HANDLE to, const NativePath& path) {
+    OVERLAPPED whole{};
+    if (!LockFileEx(to, LOCKFILE_EXCLUSIVE_LOCK, 0, MAXDWORD, MAXDWORD, &whole)) {
+        return static_cast<Error>(GetLastError());
+    }
     HANDLE source = CreateFileW(from.c_str(), GENERIC_READ, shareAll, nullptr, OPEN_EXISTING,
                                 FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
     if (source == INVALID_HANDLE_VALUE) return static_cast<Error>(GetLastError());
-    Error error = 0;
-    if (SetFilePointer(to, 0, nullptr, FILE_BEGIN) == INVALID_SET_FILE_POINTER ||
-        !SetEndOfFile(to)) {
+    LARGE_INTEGER size{};
+    Error error = GetFileSizeEx(source, &size) ? reserve(to, path, size.QuadPart)
+                                               : static_cast<Error>(GetLastError());
+    if (error == 0 && SetFilePointer(to, 0, nullptr, FILE_BEGIN) == INVALID_SET_FILE_POINTER) {
         error = static_cast<Error>(GetLastError());
     }
     std::vector<char> buffer(64 * 1024);
@@ -246,6 +329,7 @@ Error copyOver(const NativePath& from, HANDLE to) {
             error = writeAll(to, buffer.data(), got);
         }
     }
+    if (error == 0 && !SetEndOfFile(to)) error = static_cast<Error>(GetLastError());
     CloseHandle(source);
     return error;
 }
@@ -263,14 +347,11 @@ Error OutputFile::commit() {
     if (!inPlace_) {
         // The old file is replaced with its attributes and security kept; a new one is moved in,
         // over whatever another call or process put there meanwhile, as rename does on POSIX.
-        bool existed = existing_ != none;
-        if (existed) {
-            CloseHandle(existing_);
-            existing_ = none;
-        }
-        bool replaced = retriedWhileRefused([&] {
+        bool existed = existed_;
+        bool replaced = retriedWhileRefused(target_, [&] {
             if (existed) {
-                if (ReplaceFileW(target_.c_str(), temporary_.c_str(), nullptr,
+                if (replaceable(target_) &&
+                    ReplaceFileW(target_.c_str(), temporary_.c_str(), nullptr,
                                  REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr)) {
                     return true;
                 }
@@ -285,37 +366,50 @@ Error OutputFile::commit() {
         });
         if (replaced) {
             temporary_.clear();  // it is the output now
+            created_ = false;
             abandon();
+            DWORD now =
+                attributes_ != 0 ? GetFileAttributesW(target_.c_str()) : INVALID_FILE_ATTRIBUTES;
+            if (now != INVALID_FILE_ATTRIBUTES && (now & attributes_) != attributes_) {
+                SetFileAttributesW(target_.c_str(), (now | attributes_) & ~FILE_ATTRIBUTE_NORMAL);
+            }
             return 0;
         }
         error = static_cast<Error>(GetLastError());
-        bool refused = error == ERROR_ACCESS_DENIED || error == ERROR_SHARING_VIOLATION ||
-                       error == ERROR_UNABLE_TO_REMOVE_REPLACED;
-        if (existed && refused) {
-            // Another handle holds the output open without letting it be replaced: write over
-            // it from the finished temporary instead.
-            existing_ =
-                CreateFileW(target_.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                            nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-            if (existing_ == INVALID_HANDLE_VALUE) {
-                existing_ = none;
-                error = static_cast<Error>(GetLastError());
-            } else {
-                error = 0;
-            }
+        // Held by another program without delete sharing; anything else (a mapped file, a
+        // read-only one) would refuse the copy as well, or tear it.
+        bool refused = error == ERROR_SHARING_VIOLATION || error == ERROR_UNABLE_TO_REMOVE_REPLACED;
+        if (!existed || !refused) {
+            abandon();
+            return error;
         }
-        if (error != 0) {
+        // Another handle holds the output open without letting it be replaced: write over it
+        // from the finished temporary instead.
+    }
+    {
+        // Opened again for the copy alone; it was closed while the records were written.
+        existing_ = CreateFileW(target_.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (existing_ == INVALID_HANDLE_VALUE) {
+            existing_ = none;
+            error = static_cast<Error>(GetLastError());
             abandon();
             return error;
         }
     }
-    error = copyOver(temporary_, existing_);
+    error = copyOver(temporary_, existing_, target_);
+    if (error == 0) created_ = false;
     HANDLE existing = existing_;
     existing_ = none;
     Error closed = closeHandle(existing);
     abandon();
     return error != 0 ? error : closed;
 }
+
+// The tool watches no signals on Windows (a console's Ctrl+C ends a process at once), so nothing
+// is noted there.
+void noteTemporaries() {}
+void removeTemporaries() {}
 
 bool isBrokenPipe(Error error) {
     return error == ERROR_NO_DATA || error == ERROR_BROKEN_PIPE;

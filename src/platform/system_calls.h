@@ -19,6 +19,10 @@ struct SystemCalls {
     int (*rename)(const char* from, const char* to);
     int (*unlink)(const char* path);
     int (*ftruncate)(int fd, off_t length);
+    int (*fallocate)(int fd, int mode, off_t offset, off_t length);
+    int (*fchown)(int fd, uid_t owner, gid_t group);
+    // Waits for an exclusive lock on the whole file, held by the open file until it is closed.
+    int (*lock)(int fd);
 };
 
 // The system's own calls, unless a test has put stand-ins in their place.

@@ -99,9 +99,22 @@ void ProgressBar::clear() {
 }
 
 ExitStatus convertBatch(const BatchOptions& options) {
+    // Made only when missing. A drive alone (Z:) and a folder relative to a drive's current one
+    // (Z:out) are no paths that std::filesystem can look at or climb: spelled Z:. and Z:.\out,
+    // they name the same folders.
     std::error_code error;
-    std::filesystem::create_directories(std::filesystem::path(nativePath(options.outputDir)),
-                                        error);
+    platform::NativePath folder = nativePath(options.outputDir);
+#ifdef _WIN32
+    if (folder.size() >= 2 && folder[1] == L':' &&
+        (folder.size() == 2 || (folder[2] != L'\\' && folder[2] != L'/'))) {
+        folder.insert(2, folder.size() == 2 ? L"." : L".\\");
+    }
+#endif
+    const std::filesystem::path directory(folder);
+    if (!std::filesystem::is_directory(directory, error)) {
+        error.clear();
+        std::filesystem::create_directories(directory, error);
+    }
     if (error) {
         complain("cannot create the directory " + quotedName(options.outputDir) + ": " +
                  error.message());
@@ -141,6 +154,10 @@ ExitStatus convertBatch(const BatchOptions& options) {
     }
 
     std::size_t failures = 0, records = 0, skips = 0;
+    for (const std::string& pattern : options.unmatched) {
+        complain("no file matches " + quotedName(pattern));
+        ++failures;
+    }
     for (std::size_t i = 0; i < count; ++i) {
         std::string feed = quotedName(options.feeds[i]), output = quotedName(outputs[i]);
         if (skipped[i]) {
@@ -160,7 +177,7 @@ ExitStatus convertBatch(const BatchOptions& options) {
             }
         }
     }
-    std::string summary = counted(count, "feed", "feeds") + ", " +
+    std::string summary = counted(count + options.unmatched.size(), "feed", "feeds") + ", " +
                           counted(records, "record", "records") + ", " +
                           counted(failures, "failure", "failures");
     if (skips != 0) summary += ", " + std::to_string(skips) + " skipped";

@@ -36,6 +36,9 @@ struct BatchOptions {
     unsigned jobs = 1;
     bool verbose = false;
     ThreadStarter startThread = tool::startThread;
+    // Wildcards that matched no file (Windows, where the tool expands them): each fails as a
+    // feed that cannot be opened would.
+    std::vector<std::string> unmatched = {};
 };
 
 // Converts every feed into outputDir/<name>.rec (the directory is created when missing), on

@@ -8,7 +8,9 @@ namespace lorvex::tool {
 // One line that names the file and the reason.
 std::string describeFailure(const Conversion& result, const std::string& input,
                             const std::string& output) {
-    std::string reason = reasonFor(result.error);
+    // EFBIG from a write is the file-size limit, not the window's.
+    std::string reason = result.error == platform::tooBig ? platform::errorMessage(result.error)
+                                                          : reasonFor(result.error);
     switch (result.failure) {
         case Failure::none:
             break;

@@ -18,6 +18,7 @@
 #include "lorvex.h"
 #include "report.h"
 #include "show_command.h"
+#include "signals.h"
 
 namespace {
 
@@ -186,14 +187,9 @@ ExitStatus run(const std::vector<std::string>& arguments) {
         if (std::find(files.begin(), files.end(), "-") != files.end()) {
             return usageError(*convert, "-d converts files, not standard input");
         }
-        std::vector<std::string> unmatched;
-        files = lorvex::tool::expandWildcards(files, unmatched);
-        for (const std::string& pattern : unmatched)
-            lorvex::tool::complain("no file matches " + lorvex::tool::quotedName(pattern));
-        ExitStatus status = files.empty()
-                                ? ExitStatus::failure
-                                : lorvex::tool::convertBatch({outputDir, files, jobs, verbose});
-        return unmatched.empty() ? status : ExitStatus::failure;
+        lorvex::tool::BatchOptions batch{outputDir, {}, jobs, verbose};
+        batch.feeds = lorvex::tool::expandWildcards(files, batch.unmatched);
+        return lorvex::tool::convertBatch(batch);
     }
     if (outputOption->count() != 0) files.push_back(output);
     if (files.size() != 2) {
@@ -205,10 +201,13 @@ ExitStatus run(const std::vector<std::string>& arguments) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    lorvex::tool::watchSignals();
     lorvex::tool::Utf8Output utf8Output;
     ExitStatus status;
     try {
         status = run(lorvex::tool::utf8Arguments(argc, argv));
+    } catch (const lorvex::tool::OutputFailed&) {
+        status = ExitStatus::failure;  // finishOutput says why, unless the reader has gone
     } catch (const std::bad_alloc&) {
         lorvex::tool::complain("out of memory");
         status = ExitStatus::failure;

@@ -28,7 +28,10 @@ void noteWriteError() {
 
 void print(std::string_view data) {
     errno = 0;
-    if (std::fwrite(data.data(), 1, data.size(), stdout) != data.size()) noteWriteError();
+    if (std::fwrite(data.data(), 1, data.size(), stdout) != data.size() || std::ferror(stdout)) {
+        noteWriteError();
+        throw OutputFailed{};
+    }
 }
 
 void flushOutput() {
@@ -44,8 +47,9 @@ std::string quotedName(const std::string& path, const char* standardName) {
 }
 
 std::string reasonFor(platform::Error error) {
-    return error == platform::tooBig ? "an item spans more than 1 GiB"
-                                     : platform::errorMessage(error);
+    if (error == platform::tooBig) return "an item spans more than 1 GiB";
+    if (error == platform::tooMany) return "more records than a count can hold (2147483647)";
+    return platform::errorMessage(error);
 }
 
 std::string readFailure(const std::string& name, platform::Error error, bool opened) {

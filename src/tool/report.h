@@ -21,7 +21,10 @@ enum class ExitStatus : int {
 void complain(const std::string& message);
 
 // Writes data to stdout, or sends on what was written, remembering why the first write that
-// failed did.
+// failed did. Once a write has failed (a reader that has gone, a full disk), print throws
+// OutputFailed: nothing more can arrive whole, so the command stops there, and main ends the run
+// through finishOutput.
+struct OutputFailed {};
 void print(std::string_view data);
 void flushOutput();
 
@@ -38,8 +41,9 @@ std::string reasonFor(platform::Error error);
 // "1 record", "2 records": n with the noun that agrees with it.
 std::string counted(std::size_t n, const char* one, const char* many);
 
-// The status of the whole run once stdout has been flushed: a failed write to stdout (a full
-// disk, a closed pipe) turns success into failure, with a complaint that gives its real cause.
+// The status of the whole run once stdout has been flushed: a failed write to stdout turns
+// success into failure, with a complaint that gives its real cause; a reader that has gone
+// (head) wanted no more, and gets no complaint.
 ExitStatus finishOutput(ExitStatus status);
 
 }  // namespace lorvex::tool

@@ -9,7 +9,9 @@
 //   windows_host_test overlapping <calls> <scratch>
 //   windows_host_test fulldisk <folder on a small file system>
 //   windows_host_test children <scratch>
+//   windows_host_test held <scratch>
 //   windows_host_test labels <label feeds> <native label records> <scratch>
+//   windows_host_test window <scratch>
 //
 // Each check prints one line; the exit code is 1 when any check failed.
 #include <windows.h>
@@ -23,6 +25,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <set>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -68,10 +71,22 @@ FARPROC byOrdinal(HMODULE module, WORD ordinal) {
     return GetProcAddress(module, MAKEINTRESOURCEA(ordinal));
 }
 
-// The member functions of CVarnel as a host without the class calls them: on x86_64 the object
-// is passed as the first argument, and a returned reference is the object's address.
-using Constructor = void (*)(void* object);
-using Assignment = void* (*)(void* object, const void* source);
+// The member functions of CVarnel as a host without the class calls them: the object is passed
+// as the first argument (on x86 in ECX, the thiscall convention that GCC and MSVC share for
+// member functions), and a returned reference is the object's address.
+// GCC applies thiscall to a plain function's type but warns that it is meant for members.
+#if defined(__i386__)
+#define LORVEX_MEMBER_CALL __attribute__((thiscall))
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wattributes"
+#else
+#define LORVEX_MEMBER_CALL
+#endif
+using Constructor = void(LORVEX_MEMBER_CALL*)(void* object);
+using Assignment = void*(LORVEX_MEMBER_CALL*)(void* object, const void* source);
+#if defined(__i386__)
+#pragma GCC diagnostic pop
+#endif
 using ConvertFileFunction = decltype(&ConvertFile);
 using FnVarnelFunction = decltype(&fnVarnel);
 
@@ -429,8 +444,16 @@ std::uintmax_t freeSpace(const fs::path& folder) {
     return available.QuadPart;
 }
 
+// A handle of a program that holds the file open for reading and writing, but not for its
+// deletion: the output cannot be replaced, only written over.
+HANDLE holdWithoutDeleting(const fs::path& path) {
+    return CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                       OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
 // On a full disk a call fails with the disk's own error and leaves the old output whole, or
 // converts in full; never a count with a torn or empty file, and never a temporary left behind.
+// So too when another program holds the output, and the records are copied over it.
 void fillDisk(const fs::path& folder) {
     HMODULE module = LoadLibraryW(moduleName);
     checkCall(module != nullptr, "Lorvex.dll loads");
@@ -440,43 +463,165 @@ void fillDisk(const fs::path& folder) {
     int combinations = 0, converted = 0;
     for (int records : {1, 3, 15, 60}) {
         const std::string feed = feedOf(records);
-        for (std::uintmax_t room : {0u, 1100u, 4096u, 16384u, 65536u}) {
-            fs::remove_all(folder / "case");
-            fs::create_directories(folder / "case");
-            writeFile(folder / "case" / "feed.xml", feed);
-            writeFile(folder / "case" / "out.rec", old);
-            // Fill the disk up to the room wanted, a page at a time.
-            std::ofstream filler(folder / "case" / "filler", std::ios::binary);
-            std::string page(4096, 'x');
-            while (freeSpace(folder) > room + page.size() && filler.write(page.data(), 4096) &&
-                   filler.flush()) {
+        for (std::uintmax_t room : {0u, 1100u, 4096u, 16384u, 65536u})
+            for (bool held : {false, true}) {
+                fs::remove_all(folder / "case");
+                fs::create_directories(folder / "case");
+                writeFile(folder / "case" / "feed.xml", feed);
+                writeFile(folder / "case" / "out.rec", old);
+                // Fill the disk up to the room wanted, a page at a time.
+                std::ofstream filler(folder / "case" / "filler", std::ios::binary);
+                std::string page(4096, 'x');
+                while (freeSpace(folder) > room + page.size() && filler.write(page.data(), 4096) &&
+                       filler.flush()) {
+                }
+                filler.close();
+                HANDLE holder = held ? holdWithoutDeleting(folder / "case" / "out.rec") : nullptr;
+                SetLastError(0);
+                int result = convert((folder / "case" / "feed.xml").c_str(),
+                                     (folder / "case" / "out.rec").c_str());
+                DWORD error = GetLastError();
+                if (holder != nullptr && holder != INVALID_HANDLE_VALUE) CloseHandle(holder);
+                std::string out = readFile(folder / "case" / "out.rec");
+                std::size_t files = 0;
+                for (const auto& entry : fs::directory_iterator(folder / "case"))
+                    files += entry.is_regular_file();
+                std::string what = std::to_string(records) + " records with " +
+                                   std::to_string(room) + " bytes free" +
+                                   (held ? ", the output held: " : ": ");
+                if (result == records) {
+                    ++converted;
+                    check(out.size() == static_cast<std::size_t>(records) * 1100 && files == 3,
+                          what + "converted whole");
+                } else {
+                    check(result == -1 && out == old && files == 3 &&
+                              (error == ERROR_DISK_FULL || error == ERROR_HANDLE_DISK_FULL),
+                          what + "-1 (error " + std::to_string(error) + "), the old output kept");
+                }
+                ++combinations;
             }
-            filler.close();
-            SetLastError(0);
-            int result = convert((folder / "case" / "feed.xml").c_str(),
-                                 (folder / "case" / "out.rec").c_str());
-            DWORD error = GetLastError();
-            std::string out = readFile(folder / "case" / "out.rec");
-            std::size_t files = 0;
-            for (const auto& entry : fs::directory_iterator(folder / "case"))
-                files += entry.is_regular_file();
-            std::string what =
-                std::to_string(records) + " records with " + std::to_string(room) + " bytes free: ";
-            if (result == records) {
-                ++converted;
-                check(out.size() == static_cast<std::size_t>(records) * 1100 && files == 3,
-                      what + "converted whole");
-            } else {
-                check(result == -1 && out == old && files == 3 &&
-                          (error == ERROR_DISK_FULL || error == ERROR_HANDLE_DISK_FULL),
-                      what + "-1 (error " + std::to_string(error) + "), the old output kept");
-            }
-            ++combinations;
-        }
     }
     std::printf("%d combinations, %d converted, %d refused\n", combinations, converted,
                 combinations - converted);
     fs::remove_all(folder / "case");
+    FreeLibrary(module);
+}
+
+std::set<std::wstring> namesIn(const fs::path& folder) {
+    std::set<std::wstring> names;
+    for (const auto& entry : fs::directory_iterator(folder))
+        names.insert(entry.path().filename().wstring());
+    return names;
+}
+
+// The paths beside the main one. Two calls onto an output that another program holds (so that
+// the records are copied over it) end as one of them alone would have, and leave nothing behind;
+// the output's hidden and system attributes outlive a replacement; a read-only output is refused
+// at once, and during a conversion, readers that share reading alone may open the old output.
+void besideTheMainPath(const fs::path& scratch) {
+    fs::create_directories(scratch);
+    HMODULE module = LoadLibraryW(moduleName);
+    checkCall(module != nullptr, "Lorvex.dll loads");
+    if (!module) return;
+    auto convert = as<ConvertFileFunction>(byOrdinal(module, 1));
+    const fs::path a = scratch / "a.xml", b = scratch / "b.xml", out = scratch / "out.rec";
+    writeFile(a, feedOf(3000));
+    writeFile(b, feedOf(2000) + feedOf(2000));
+    convert(a.c_str(), (scratch / "a.rec").c_str());
+    convert(b.c_str(), (scratch / "b.rec").c_str());
+    const std::string aRecords = readFile(scratch / "a.rec"),
+                      bRecords = readFile(scratch / "b.rec");
+    const std::set<std::wstring> files = {L"a.xml", L"b.xml", L"a.rec", L"b.rec", L"out.rec"};
+    int whole = 0, rounds = 8;
+    for (int round = 0; round < rounds; ++round) {
+        writeFile(out, "the old records");
+        HANDLE holder = holdWithoutDeleting(out);
+        int first = 0, second = 0;
+        std::thread one([&] { first = convert(a.c_str(), out.c_str()); });
+        std::thread two([&] { second = convert(b.c_str(), out.c_str()); });
+        one.join();
+        two.join();
+        CloseHandle(holder);
+        std::string records = readFile(out);
+        whole += first == 3000 && second == 4000 && (records == aRecords || records == bRecords);
+    }
+    check(whole == rounds, std::to_string(whole) + " of " + std::to_string(rounds) +
+                               " rounds of two calls onto a held output left one whole");
+    check(namesIn(scratch) == files, "the calls onto a held output left no file behind");
+
+    writeFile(out, "the old records");
+    SetFileAttributesW(out.c_str(), FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
+    int records = convert(a.c_str(), out.c_str());
+    DWORD attributes = GetFileAttributesW(out.c_str());
+    check(records == 3000 && attributes != INVALID_FILE_ATTRIBUTES &&
+              (attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)) ==
+                  (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM),
+          "a hidden system output is replaced and stays hidden and system");
+    SetFileAttributesW(out.c_str(), FILE_ATTRIBUTE_NORMAL);
+    const fs::path folder = scratch / "folder";
+    fs::create_directory(folder);
+    SetLastError(0);
+    records = convert(b.c_str(), folder.c_str());
+    DWORD error = GetLastError();
+    check(records == -1 && error != 0 && fs::is_directory(folder) && fs::is_empty(folder),
+          "a folder as the output is refused (error " + std::to_string(error) + ")");
+    fs::remove(folder);
+    check(namesIn(scratch) == files, "the refused call left no file behind");
+
+    // The feed comes through a pipe, so that the conversion waits midway while a reader opens.
+    const std::wstring pipeName =
+        L"\\\\.\\pipe\\lorvex-readers-" + std::to_wstring(GetCurrentProcessId());
+    HANDLE pipe = CreateNamedPipeW(pipeName.c_str(), PIPE_ACCESS_OUTBOUND,
+                                   PIPE_TYPE_BYTE | PIPE_WAIT, 1, 1 << 16, 1 << 16, 0, nullptr);
+    records = 0;
+    std::thread conversion([&] { records = convert(pipeName.c_str(), out.c_str()); });
+    ConnectNamedPipe(pipe, nullptr);
+    const std::string feed = feedOf(100);
+    DWORD put = 0;
+    WriteFile(pipe, feed.data(), static_cast<DWORD>(feed.size() / 2), &put, nullptr);
+    // Once its temporary is there, the conversion is under way.
+    auto temporaries = [&] {
+        int count = 0;
+        for (const std::wstring& name : namesIn(scratch))
+            count += name.starts_with(L".out.rec.");
+        return count;
+    };
+    for (int wait = 0; wait < 1000 && temporaries() == 0; ++wait)
+        Sleep(5);
+    HANDLE reader = CreateFileW(out.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr);
+    bool opened = reader != INVALID_HANDLE_VALUE;
+    DWORD refusal = opened ? 0 : GetLastError();
+    if (opened) CloseHandle(reader);
+    WriteFile(pipe, feed.data() + put, static_cast<DWORD>(feed.size() - put), &put, nullptr);
+    FlushFileBuffers(pipe);
+    CloseHandle(pipe);
+    conversion.join();
+    check(opened && records == 100,
+          "a reader that shares reading alone opens the old output during a conversion (" +
+              (opened ? std::string("opened") : "refused: " + std::to_string(refusal)) + ", " +
+              std::to_string(records) + " records)");
+
+    // A dangling symbolic link stays, and the file it names is created, as on POSIX.
+    const fs::path link = scratch / "link.rec", named = scratch / "named.rec";
+    const DWORD unprivileged = 0x2;  // SYMBOLIC_LINK_FLAG_ALLOW_UNPRIVILEGED_CREATE
+    // (Wine 8's CreateSymbolicLinkW says yes and makes nothing.)
+    bool made = CreateSymbolicLinkW(link.c_str(), L"named.rec", unprivileged) ||
+                CreateSymbolicLinkW(link.c_str(), L"named.rec", 0);
+    if (made && GetFileAttributesW(link.c_str()) != INVALID_FILE_ATTRIBUTES) {
+        records = convert(a.c_str(), link.c_str());
+        DWORD linkAttributes = GetFileAttributesW(link.c_str());
+        check(records == 3000 && linkAttributes != INVALID_FILE_ATTRIBUTES &&
+                  (linkAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 &&
+                  readFile(named) == aRecords,
+              "a dangling symbolic link stays, and the file it names receives the records (" +
+                  std::to_string(records) + " records, the link's attributes " +
+                  std::to_string(linkAttributes) + ")");
+        DeleteFileW(link.c_str());
+        DeleteFileW(named.c_str());
+    } else {
+        std::printf("skipped: no symbolic link can be made here\n");
+    }
     FreeLibrary(module);
 }
 
@@ -666,6 +811,79 @@ void compareLabels(const fs::path& feeds, const fs::path& native, const fs::path
     checkCall(FreeLibrary(module) != 0, "Lorvex.dll unloads");
 }
 
+// A feed of one item whose description is length NUL bytes, closed or never closed. The NULs are
+// the file's extension past its written end, so making the feed writes a few bytes only.
+bool writeLongItem(const fs::path& path, std::uint64_t length, bool closed) {
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    auto write = [&](const std::string& bytes) {
+        DWORD written = 0;
+        return WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+               written == bytes.size();
+    };
+    const std::string head = " <item><title>Long</title><description>";
+    LARGE_INTEGER end;
+    end.QuadPart = static_cast<LONGLONG>(head.size() + length);
+    bool ok = write(head) && SetFilePointerEx(file, end, nullptr, FILE_BEGIN) && SetEndOfFile(file);
+    if (closed) {
+        ok = ok && write("</description><pubDate>Mon, 07 Dec 2026 09:00:00 GMT</pubDate></item>");
+    }
+    CloseHandle(file);
+    return ok;
+}
+
+// The window that one item needs, at the 1 GiB cap, in the address space the host has: a
+// description just under the cap converts, one past it fails with ERROR_FILE_TOO_LARGE, and when
+// the address space has no room for the window (a 32-bit host: the test reserves all its large
+// free blocks first) the call fails with ERROR_NOT_ENOUGH_MEMORY. A failure keeps the old output.
+void windowCap(const fs::path& scratch) {
+    fs::create_directories(scratch);
+    HMODULE module = LoadLibraryW(moduleName);
+    checkCall(module != nullptr, "Lorvex.dll loads");
+    if (!module) return;
+    auto convert = as<ConvertFileFunction>(byOrdinal(module, 1));
+    const std::uint64_t cap = std::uint64_t{1} << 30;
+    const fs::path output = scratch / "out.rec";
+    const std::string old = "the old records";
+    auto attempt = [&](const fs::path& feed, int expected, DWORD error, const std::string& what) {
+        writeFile(output, old);
+        SetLastError(0);
+        int result = convert(feed.c_str(), output.c_str());
+        DWORD got = GetLastError();
+        bool ok = result == expected && (expected >= 0 || got == error);
+        if (expected < 0) ok = ok && readFile(output) == old;
+        check(ok, what + ": returned " + std::to_string(result) + ", error " + std::to_string(got));
+    };
+
+    const fs::path fits = scratch / "fits.xml", endless = scratch / "endless.xml";
+    checkCall(writeLongItem(fits, cap - (std::uint64_t{1} << 20), true) &&
+                  writeLongItem(endless, cap + (std::uint64_t{1} << 20), false),
+              "the long feeds are written");
+    attempt(fits, 1, 0, "a description 1 MiB short of the cap converts");
+    attempt(endless, -1, ERROR_FILE_TOO_LARGE, "one past the cap fails as too large");
+
+    if (sizeof(void*) == 4) {
+        // Take every free block of 64 MiB or more, so the window cannot grow past that.
+        std::vector<void*> held;
+        for (SIZE_T size = SIZE_T{1} << 30; size >= (SIZE_T{64} << 20);) {
+            void* block = VirtualAlloc(nullptr, size, MEM_RESERVE, PAGE_NOACCESS);
+            if (block) {
+                held.push_back(block);
+            } else {
+                size /= 2;
+            }
+        }
+        attempt(fits, -1, ERROR_NOT_ENOUGH_MEMORY,
+                "with no 64 MiB of address space free, it fails as out of memory");
+        for (void* block : held)
+            VirtualFree(block, 0, MEM_RELEASE);
+    }
+    fs::remove(fits);
+    fs::remove(endless);
+    checkCall(FreeLibrary(module) != 0, "Lorvex.dll unloads");
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -684,17 +902,21 @@ int wmain(int argc, wchar_t** argv) {
         fillDisk(argv[2]);
     } else if (mode == L"children" && argc == 3) {
         startChildren(argv[2]);
+    } else if (mode == L"held" && argc == 3) {
+        besideTheMainPath(argv[2]);
     } else if (mode == L"sleep" && argc == 3) {
         Sleep(static_cast<DWORD>(_wtoi(argv[2])));
     } else if (mode == L"labels" && argc == 5) {
         compareLabels(argv[2], argv[3], argv[4]);
+    } else if (mode == L"window" && argc == 3) {
+        windowCap(argv[2]);
     } else {
         std::fprintf(stderr,
                      "usage: windows_host_test load | exports | convert <example feed> "
                      "<corpus feed folder> <native records> <scratch folder> | cycles <count> "
                      "<example feed> <scratch> | overlapping <calls> <scratch> | "
-                     "fulldisk <folder> | children <scratch> | labels <label feeds> "
-                     "<native label records> <scratch folder>\n");
+                     "fulldisk <folder> | children <scratch> | held <scratch> | labels <label "
+                     "feeds> <native label records> <scratch folder> | window <scratch>\n");
         return 2;
     }
     return failures == 0 ? 0 : 1;
