@@ -1,6 +1,8 @@
 #include "literal_search.h"
 
+#include <array>
 #include <cstddef>
+#include <cstring>
 #include <string_view>
 
 #include "vector.h"
@@ -19,6 +21,32 @@ bool matchesAt(const Unit* text, std::string_view literal) {
         if (text[k] != static_cast<unsigned char>(literal[k])) return false;
     }
     return true;
+}
+
+// The words of n bytes at a and at b are equal.
+template <std::size_t n>
+bool sameWord(const char* a, const char* b) {
+    std::array<char, n> x, y;
+    std::memcpy(x.data(), a, n);
+    std::memcpy(y.data(), b, n);
+    return x == y;
+}
+
+// Bytes compare eight at a time, the last eight overlapping those before when the literal's
+// length is no multiple of eight; a literal shorter than eight in two overlapping halves.
+template <>
+bool matchesAt(const char* text, std::string_view literal) {
+    const char* wanted = literal.data();
+    const std::size_t size = literal.size();
+    if (size < 4)
+        return text[0] == wanted[0] && text[size - 1] == wanted[size - 1] &&
+               text[size / 2] == wanted[size / 2];
+    if (size < 8)
+        return sameWord<4>(text, wanted) && sameWord<4>(text + size - 4, wanted + size - 4);
+    for (std::size_t k = 0; k + 8 < size; k += 8) {
+        if (!sameWord<8>(text + k, wanted + k)) return false;
+    }
+    return sameWord<8>(text + size - 8, wanted + size - 8);
 }
 
 template <class Unit>
