@@ -42,9 +42,11 @@ std::size_t firstMatch(const Unit* base, std::string_view literal, std::size_t i
     return npos;
 }
 
+// Out of line, so that the choice of kernel in front of it stays a jump, with no registers to
+// save.
 template <class Unit>
-std::size_t findLiteral(std::basic_string_view<Unit> text, std::string_view literal,
-                        std::size_t from) {
+[[gnu::noinline]] std::size_t findLiteral(std::basic_string_view<Unit> text,
+                                          std::string_view literal, std::size_t from) {
     constexpr std::size_t step = V::bytes / sizeof(Unit);
     const Unit* base = text.data();
     const std::size_t size = literal.size();

@@ -49,9 +49,14 @@ bool matchesAt(const char* text, std::string_view literal) {
     return sameWord<8>(text + size - 8, wanted + size - 8);
 }
 
+// Out of line, as every kernel is, so that the choice among them saves no registers.
 template <class Unit>
-std::size_t findLiteral(std::basic_string_view<Unit> text, std::string_view literal,
-                        std::size_t from) {
+[[gnu::noinline]] std::size_t findLiteral(std::basic_string_view<Unit> text,
+                                          std::string_view literal, std::size_t from) {
+    if constexpr (sizeof(Unit) == 1) {
+        // Bytes: the C library's memchr and memcmp, where no vector kernel of ours runs
+        if (text.size() - from >= 32 + literal.size()) return text.find(literal, from);
+    }
     const auto first = static_cast<Unit>(static_cast<unsigned char>(literal.front()));
     for (std::size_t i = from; i + literal.size() <= text.size(); ++i) {
         if (text[i] == first && matchesAt(text.data() + i, literal)) return i;
@@ -114,7 +119,6 @@ std::size_t findIn(std::basic_string_view<Unit> text, std::string_view literal, 
             return neon::findLiteral(text, literal, from);
 #endif
         default:
-            if constexpr (sizeof(Unit) == 1) return text.find(literal, from);  // memchr, memcmp
             return scalar::findLiteral(text, literal, from);
     }
 }
