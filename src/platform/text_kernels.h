@@ -41,20 +41,41 @@ inline std::size_t decodeUtf8Units(std::string_view text, std::size_t i, char16_
         written += ascii;
         scalar::putCodePoint(unicode::nextCodePoint(text, i), out, written, max);
     }
+    // The last bytes, fewer than a vector's, in the vector that ends with the text when that is
+    // all ASCII: its first bytes, behind i, are then ASCII too and were written one unit each
+    // just before written, so widening it writes them again as they are.
+    std::size_t left = text.size() - i;
+    if (left > 0 && left < V::bytes && text.size() >= V::bytes && written + left <= max) {
+        typename V::Vector chunk = V::load(text.data() + text.size() - V::bytes);
+        if (V::mask(V::nonAscii(chunk)) == 0) {
+            V::widen(out + (written + left - V::bytes), chunk);
+            return written + left;
+        }
+    }
     return narrower::decodeUtf8Units(text, i, out, written, max);
 }
 
-// A vector of bytes at a time, all of them widened, the few that are not ASCII then looked up.
+// The vector of bytes from i widened into out from i, the few that are not ASCII looked up.
+inline void widenSingleBytes(std::string_view bytes, std::size_t i, const char16_t* table,
+                             char16_t* out) {
+    typename V::Vector chunk = V::load(bytes.data() + i);
+    V::widen(out + i, chunk);
+    typename V::Mask nonAscii = V::mask(V::nonAscii(chunk)) & vec::unitBits<V, char>();
+    for (; nonAscii != 0; nonAscii &= nonAscii - 1) {
+        std::size_t at = i + vec::firstUnit<V, char>(nonAscii);
+        out[at] = table[static_cast<unsigned char>(bytes[at])];
+    }
+}
+
+// A vector of bytes at a time. The last bytes, fewer than a vector's, are taken by the vector
+// that ends with the text: every byte is one unit, so those it takes again are written again as
+// they were.
 inline void decodeSingleBytes(std::string_view bytes, std::size_t i, const char16_t* table,
                               char16_t* out) {
-    for (; i + V::bytes <= bytes.size(); i += V::bytes) {
-        typename V::Vector chunk = V::load(bytes.data() + i);
-        V::widen(out + i, chunk);
-        typename V::Mask nonAscii = V::mask(V::nonAscii(chunk)) & vec::unitBits<V, char>();
-        for (; nonAscii != 0; nonAscii &= nonAscii - 1) {
-            std::size_t at = i + vec::firstUnit<V, char>(nonAscii);
-            out[at] = table[static_cast<unsigned char>(bytes[at])];
-        }
-    }
+    for (; i + V::bytes <= bytes.size(); i += V::bytes)
+        widenSingleBytes(bytes, i, table, out);
+    if (i == bytes.size()) return;
+    if (bytes.size() >= V::bytes)
+        return widenSingleBytes(bytes, bytes.size() - V::bytes, table, out);
     narrower::decodeSingleBytes(bytes, i, table, out);
 }
