@@ -55,6 +55,15 @@ template <class Unit>
     const typename V::Vector first = splat<Unit>(literal.front());
     const typename V::Vector last = splat<Unit>(literal.back());
     std::size_t i = from;
+    // Two vectors at a time, tested at once: most are without a candidate.
+    for (; i + 2 * step - 1 <= lastStart; i += 2 * step) {
+        typename V::Mask near = candidatesAt(base + i, size, first, last);
+        typename V::Mask far = candidatesAt(base + i + step, size, first, last);
+        if ((near | far) == 0) continue;
+        std::size_t at = firstMatch(base, literal, i, near);
+        if (at == npos) at = firstMatch(base, literal, i + step, far);
+        if (at != npos) return at;
+    }
     for (; i + step - 1 <= lastStart; i += step) {
         std::size_t at = firstMatch(base, literal, i, candidatesAt(base + i, size, first, last));
         if (at != npos) return at;
