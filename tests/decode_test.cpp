@@ -228,6 +228,12 @@ INSTANTIATE_TEST_SUITE_P(
         LabelCase{"cp949_has_the_unified_hangul", "cp949", "\xB0\xA1\x81\x41", u"\uAC00\uAC02"},
         LabelCase{"euc_cn", "EUC-CN", "\xC4\xE3\xBA\xC3", u"\u4F60\u597D"},
         LabelCase{"euc_tw", "euc-tw", "\xC4\xA1\xA4\xA1", u"\u4E00\uFF10"},
+        // Trail bytes that are ASCII bytes, behind a lead byte and behind ASCII text.
+        LabelCase{"shift_jis_trail_bytes_in_ascii_range", "shift_jis", "\x95\x5C\x83\x5Cx",
+                  u"\u8868\u30BDx"},
+        LabelCase{"big5_trail_byte_in_ascii_range", "big5", "a\xA4\x40x", u"a\u4E00x"},
+        LabelCase{"gb18030_four_bytes_with_ascii_digits", "gb18030", "a\x81\x30\x89\x38z",
+                  u"a\u00DFz"},
         LabelCase{"koi8r", "koi8r", "\xF0\xD2\xC9", u"\u041F\u0440\u0438"},
         LabelCase{"latin9", "latin9", "\xA4\xBD", u"\u20AC\u0153"},
         LabelCase{"latin_1_is_windows1252", "latin-1", "\x80\xE9", u"\u20AC\u00E9"},

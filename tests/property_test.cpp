@@ -327,6 +327,25 @@ TEST(Property, EveryUtf8DecoderWritesWhatThePlainOneWrites) {
     }
 }
 
+// ASCII with one byte above it at every place (or none), at every length: each widening stops
+// at that byte and writes the same units before it.
+TEST(Property, EveryAsciiWideningStopsWhereThePlainOneStops) {
+    for (std::size_t length = 0; length <= 80; ++length) {
+        for (std::size_t at = 0; at <= length; ++at) {
+            std::string bytes(length, '\0');
+            for (std::size_t i = 0; i < length; ++i)
+                bytes[i] = static_cast<char>('!' + i % 90);
+            if (at < length) bytes[at] = static_cast<char>(0x80 + at);
+            for (platform::Isa isa : platform::availableIsas()) {
+                std::u16string out(length, u'?');
+                ASSERT_EQ(unicode::widenAscii(bytes, out.data(), isa), at) << isaName(isa);
+                for (std::size_t i = 0; i < at; ++i)
+                    ASSERT_EQ(out[i], static_cast<unsigned char>(bytes[i])) << isaName(isa);
+            }
+        }
+    }
+}
+
 // Bytes of every value through a table whose upper half is arbitrary, at every length.
 TEST(Property, EverySingleByteDecoderWritesWhatThePlainOneWrites) {
     std::mt19937 random(1252);

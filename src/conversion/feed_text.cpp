@@ -25,19 +25,59 @@ std::size_t UnitText::cut(Position begin, Position end, char16_t* out, std::size
 
 namespace {
 
-// The system's converter for a multi-byte legacy encoding.
+// A decoder is never offered less room than this, enough for what any one character becomes.
+constexpr std::size_t unitRoom = 8;
+
+// The system's converter for a multi-byte legacy encoding. In those that keep ASCII (all but
+// ISO-2022-JP, whose escapes give ASCII bytes other meanings), a byte below 0x80 that begins a
+// character is that ASCII character, so the runs of them between characters are widened here and
+// only the rest goes to the converter, which costs many times more per byte. Every converter call
+// then starts where a character does, and is told of no end that the text does not have, so it
+// reads each character as it would in one call over the whole text.
 class LegacyUnitDecoder final : public UnitDecoder {
   public:
-    explicit LegacyUnitDecoder(std::unique_ptr<platform::LegacyDecoder> decoder)
-        : decoder_(std::move(decoder)) {}
+    LegacyUnitDecoder(std::unique_ptr<platform::LegacyDecoder> decoder, bool keepsAscii)
+        : decoder_(std::move(decoder)), keepsAscii_(keepsAscii) {}
 
     Decoded decode(std::string_view bytes, bool last, char16_t* out, std::size_t room) override {
+        if (!keepsAscii_) return convert(bytes, last, out, room);
+        Decoded done{0, 0};
+        while (done.consumed < bytes.size() && room - done.produced >= unitRoom) {
+            std::string_view rest = bytes.substr(done.consumed);
+            std::size_t ascii =
+                unicode::widenAscii(rest.substr(0, room - done.produced), out + done.produced);
+            done.consumed += ascii;
+            done.produced += ascii;
+            if (ascii > 0) continue;
+            // From a byte above ASCII to the next ASCII byte, where a character may begin: the
+            // converter leaves a lead byte at its end for the next call, which starts with it
+            // and takes the character's trail bytes (ASCII bytes, in some encodings) with it.
+            std::size_t stretch = 1;
+            while (stretch < rest.size() && static_cast<unsigned char>(rest[stretch]) >= 0x80)
+                ++stretch;
+            Decoded step = convert(rest.substr(0, stretch), last && stretch == rest.size(),
+                                   out + done.produced, room - done.produced);
+            if (step.consumed == 0) {
+                constexpr std::size_t longest = 4;  // bytes in a character of any of them
+                std::size_t reach = std::min(rest.size(), longest);
+                step = convert(rest.substr(0, reach), last && reach == rest.size(),
+                               out + done.produced, room - done.produced);
+            }
+            done.consumed += step.consumed;
+            done.produced += step.produced;
+            if (step.consumed == 0) break;  // the bytes of a character still to come
+        }
+        return done;
+    }
+
+  private:
+    Decoded convert(std::string_view bytes, bool last, char16_t* out, std::size_t room) {
         platform::LegacyDecoder::Decoded decoded = decoder_->decode(bytes, last, out, room);
         return {decoded.consumed, decoded.produced};
     }
 
-  private:
     std::unique_ptr<platform::LegacyDecoder> decoder_;
+    bool keepsAscii_;
 };
 
 // Hands out the units that a decoder makes of the bytes in a window, from position on. The bytes
@@ -67,9 +107,6 @@ class DecodingSource final : public TextSource<char16_t> {
     Position position_;
     std::unique_ptr<UnitDecoder> decoder_;
 };
-
-// A decoder is never offered less room than this, enough for what any one character becomes.
-constexpr std::size_t unitRoom = 8;
 
 // Whether decoding the declaration's bytes with the converter gives them back. One that does not
 // (a converter for wider units, or for EBCDIC) cannot have written a declaration that reads as
@@ -147,7 +184,8 @@ void FeedText::setUp() {
         encoding_ = Encoding::utf8;
         byteText_ = ByteText(bytes_, nullptr, 0);
     } else {
-        decodeUnits(0, std::make_unique<LegacyUnitDecoder>(std::move(legacy)));
+        bool keepsAscii = detected.named->name != "iso-2022-jp";
+        decodeUnits(0, std::make_unique<LegacyUnitDecoder>(std::move(legacy), keepsAscii));
     }
 }
 

@@ -42,6 +42,12 @@ void decodeSingleBytes(std::string_view bytes, std::size_t i, const char16_t* ta
         out[i] = table[static_cast<unsigned char>(bytes[i])];
 }
 
+std::size_t widenAscii(std::string_view bytes, std::size_t i, char16_t* out) {
+    for (; i < bytes.size() && static_cast<unsigned char>(bytes[i]) < 0x80; ++i)
+        out[i] = static_cast<unsigned char>(bytes[i]);
+    return i;
+}
+
 }  // namespace scalar
 
 #if defined(LORVEX_HAVE_SSE2)
@@ -72,23 +78,52 @@ namespace narrower = scalar;
 LORVEX_END_NEON
 #endif
 
-bool anyForeign(const char16_t* begin, const char16_t* end, Isa isa) {
+namespace {
+
+// One instruction set's kernels, each from the start of its text.
+struct Kernels {
+    bool (*anyForeign)(const char16_t*, const char16_t*);
+    std::size_t (*decodeUtf8Units)(std::string_view, std::size_t, char16_t*, std::size_t,
+                                   std::size_t);
+    void (*decodeSingleBytes)(std::string_view, std::size_t, const char16_t*, char16_t*);
+    std::size_t (*widenAscii)(std::string_view, std::size_t, char16_t*);
+};
+
+#define LORVEX_KERNELS(isa)                                                            \
+    Kernels {                                                                          \
+        isa::anyForeign, isa::decodeUtf8Units, isa::decodeSingleBytes, isa::widenAscii \
+    }
+
+const Kernels& kernels(Isa isa) {
+    static constexpr Kernels plain = LORVEX_KERNELS(scalar);
     switch (isa) {
 #if defined(LORVEX_HAVE_SSE2)
-        case Isa::sse2:
-            return sse2::anyForeign(begin, end);
+        case Isa::sse2: {
+            static constexpr Kernels sse2Kernels = LORVEX_KERNELS(sse2);
+            return sse2Kernels;
+        }
 #endif
 #if defined(LORVEX_HAVE_AVX2)
-        case Isa::avx2:
-            return avx2::anyForeign(begin, end);
+        case Isa::avx2: {
+            static constexpr Kernels avx2Kernels = LORVEX_KERNELS(avx2);
+            return avx2Kernels;
+        }
 #endif
 #if defined(LORVEX_HAVE_NEON)
-        case Isa::neon:
-            return neon::anyForeign(begin, end);
+        case Isa::neon: {
+            static constexpr Kernels neonKernels = LORVEX_KERNELS(neon);
+            return neonKernels;
+        }
 #endif
         default:
-            return scalar::anyForeign(begin, end);
+            return plain;
     }
+}
+
+}  // namespace
+
+bool anyForeign(const char16_t* begin, const char16_t* end, Isa isa) {
+    return kernels(isa).anyForeign(begin, end);
 }
 
 }  // namespace lorvex::platform
@@ -97,44 +132,16 @@ namespace lorvex::unicode {
 
 std::size_t decodeUtf8Units(std::string_view text, char16_t* out, std::size_t max,
                             platform::Isa isa) {
-    using platform::Isa;
-    switch (isa) {
-#if defined(LORVEX_HAVE_SSE2)
-        case Isa::sse2:
-            return platform::sse2::decodeUtf8Units(text, 0, out, 0, max);
-#endif
-#if defined(LORVEX_HAVE_AVX2)
-        case Isa::avx2:
-            return platform::avx2::decodeUtf8Units(text, 0, out, 0, max);
-#endif
-#if defined(LORVEX_HAVE_NEON)
-        case Isa::neon:
-            return platform::neon::decodeUtf8Units(text, 0, out, 0, max);
-#endif
-        default:
-            return platform::scalar::decodeUtf8Units(text, 0, out, 0, max);
-    }
+    return platform::kernels(isa).decodeUtf8Units(text, 0, out, 0, max);
 }
 
 void decodeSingleBytes(std::string_view bytes, const char16_t* table, char16_t* out,
                        platform::Isa isa) {
-    using platform::Isa;
-    switch (isa) {
-#if defined(LORVEX_HAVE_SSE2)
-        case Isa::sse2:
-            return platform::sse2::decodeSingleBytes(bytes, 0, table, out);
-#endif
-#if defined(LORVEX_HAVE_AVX2)
-        case Isa::avx2:
-            return platform::avx2::decodeSingleBytes(bytes, 0, table, out);
-#endif
-#if defined(LORVEX_HAVE_NEON)
-        case Isa::neon:
-            return platform::neon::decodeSingleBytes(bytes, 0, table, out);
-#endif
-        default:
-            return platform::scalar::decodeSingleBytes(bytes, 0, table, out);
-    }
+    platform::kernels(isa).decodeSingleBytes(bytes, 0, table, out);
+}
+
+std::size_t widenAscii(std::string_view bytes, char16_t* out, platform::Isa isa) {
+    return platform::kernels(isa).widenAscii(bytes, 0, out);
 }
 
 }  // namespace lorvex::unicode

@@ -79,3 +79,15 @@ inline void decodeSingleBytes(std::string_view bytes, std::size_t i, const char1
         return widenSingleBytes(bytes, bytes.size() - V::bytes, table, out);
     narrower::decodeSingleBytes(bytes, i, table, out);
 }
+
+// The bytes up to the first that is not ASCII widened, a vector at a time; returns how many.
+// Units past those may be written too, none past as many as there are bytes.
+inline std::size_t widenAscii(std::string_view bytes, std::size_t i, char16_t* out) {
+    for (; i + V::bytes <= bytes.size(); i += V::bytes) {
+        typename V::Vector chunk = V::load(bytes.data() + i);
+        V::widen(out + i, chunk);
+        typename V::Mask nonAscii = V::mask(V::nonAscii(chunk));
+        if (nonAscii != 0) return i + vec::firstUnit<V, char>(nonAscii);
+    }
+    return narrower::widenAscii(bytes, i, out);
+}

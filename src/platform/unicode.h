@@ -87,6 +87,12 @@ std::size_t decodeUtf8Units(std::string_view text, char16_t* out, std::size_t ma
 void decodeSingleBytes(std::string_view bytes, const char16_t* table, char16_t* out,
                        platform::Isa isa = platform::bestIsa());
 
+// Writes a unit for each of the bytes up to the first that is not ASCII, and returns how many;
+// out has room for a unit per byte, and units past those counted may be written. Every isa
+// counts the same; the default is the fastest.
+std::size_t widenAscii(std::string_view bytes, char16_t* out,
+                       platform::Isa isa = platform::bestIsa());
+
 // Appends the whole of UTF-8 text, in UTF-16, to out.
 void decodeUtf8(std::string_view text, std::u16string& out);
 
