@@ -234,6 +234,8 @@ INSTANTIATE_TEST_SUITE_P(
         LabelCase{"big5_trail_byte_in_ascii_range", "big5", "a\xA4\x40x", u"a\u4E00x"},
         LabelCase{"gb18030_four_bytes_with_ascii_digits", "gb18030", "a\x81\x30\x89\x38z",
                   u"a\u00DFz"},
+        LabelCase{"gb18030_cut_short_before_a_long_ascii_run", "gb18030",
+                  "\xA1\x30</description> and more", u"\uFFFD0</description> and more"},
         LabelCase{"koi8r", "koi8r", "\xF0\xD2\xC9", u"\u041F\u0440\u0438"},
         LabelCase{"latin9", "latin9", "\xA4\xBD", u"\u20AC\u0153"},
         LabelCase{"latin_1_is_windows1252", "latin-1", "\x80\xE9", u"\u20AC\u00E9"},

@@ -32,9 +32,11 @@ constexpr std::size_t unitRoom = 8;
 // ISO-2022-JP, whose escapes give ASCII bytes other meanings), a byte below 0x80 that begins a
 // character is that ASCII character, so the runs of them between characters are widened here and
 // only the rest goes to the converter, which costs many times more per byte. Every converter call
-// then starts where a character does, and is told of no end that the text does not have, so it
-// reads each character as it would in one call over the whole text.
+// starts and ends where a character does (or where the bytes read so far end), so it reads each
+// character as it would in one call over the whole text.
 class LegacyUnitDecoder final : public UnitDecoder {
+    static bool isAscii(char byte) { return static_cast<unsigned char>(byte) < 0x80; }
+
   public:
     LegacyUnitDecoder(std::unique_ptr<platform::LegacyDecoder> decoder, bool keepsAscii)
         : decoder_(std::move(decoder)), keepsAscii_(keepsAscii) {}
@@ -49,20 +51,22 @@ class LegacyUnitDecoder final : public UnitDecoder {
             done.consumed += ascii;
             done.produced += ascii;
             if (ascii > 0) continue;
-            // From a byte above ASCII to the next ASCII byte, where a character may begin: the
-            // converter leaves a lead byte at its end for the next call, which starts with it
-            // and takes the character's trail bytes (ASCII bytes, in some encodings) with it.
+            // To the next run of ASCII long enough to be worth leaving the converter for, and
+            // a few bytes into it. Every byte of a character but its first may be an ASCII byte
+            // in some of these encodings, but no character holds two ASCII bytes in a row, so the
+            // run's third byte on begins characters; and the converter sees enough of the run to
+            // finish, or reject, a character that begins before it.
+            constexpr std::size_t worthLeaving = 16, seen = 4;
             std::size_t stretch = 1;
-            while (stretch < rest.size() && static_cast<unsigned char>(rest[stretch]) >= 0x80)
-                ++stretch;
+            for (std::size_t run = 0; stretch < rest.size(); ++stretch) {
+                run = isAscii(rest[stretch]) ? run + 1 : 0;
+                if (run == worthLeaving) {
+                    stretch = stretch + 1 - worthLeaving + seen;
+                    break;
+                }
+            }
             Decoded step = convert(rest.substr(0, stretch), last && stretch == rest.size(),
                                    out + done.produced, room - done.produced);
-            if (step.consumed == 0) {
-                constexpr std::size_t longest = 4;  // bytes in a character of any of them
-                std::size_t reach = std::min(rest.size(), longest);
-                step = convert(rest.substr(0, reach), last && reach == rest.size(),
-                               out + done.produced, room - done.produced);
-            }
             done.consumed += step.consumed;
             done.produced += step.produced;
             if (step.consumed == 0) break;  // the bytes of a character still to come
