@@ -3,14 +3,19 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <filesystem>
 #include <random>
 #include <string>
 #include <vector>
 
 #include "feed_text.h"
+#include "isa.h"
+#include "legacy.h"
+#include "literal_search.h"
 #include "support/conversions.h"
 #include "support/files.h"
+#include "unicode.h"
 
 namespace lorvex {
 namespace {
@@ -228,6 +233,164 @@ TEST(Property, CorpusFeedsMatchTheRules) {
         test::Converted converted = test::convertBytes(bytes);
         EXPECT_EQ(converted.count, expectedCount) << feed;
         EXPECT_EQ(converted.bytes, expected) << feed;
+    }
+}
+
+// The vector kernels against the plain loops, for every instruction set this machine runs: texts
+// of every length up to 80, so that matches, near misses and the ends of text fall at every
+// offset of a vector and of the last, overlapping one.
+
+const char* isaName(platform::Isa isa) {
+    const char* names[] = {"scalar", "SSE2", "AVX2", "NEON"};
+    return names[static_cast<int>(isa)];
+}
+
+// Units made of a literal's characters, a unit whose low byte is its first character (which only
+// a 16-bit comparison tells apart), and bytes with the high bit set.
+template <class Unit>
+std::basic_string<Unit> randomUnits(std::mt19937& random, const std::string& literal,
+                                    std::size_t length) {
+    std::vector<Unit> alphabet;
+    for (char c : literal)
+        alphabet.push_back(static_cast<Unit>(static_cast<unsigned char>(c)));
+    alphabet.push_back(static_cast<Unit>(0xE9));
+    if constexpr (sizeof(Unit) == 2) {
+        alphabet.push_back(static_cast<Unit>(0x0100 | static_cast<unsigned char>(literal[0])));
+        alphabet.push_back(static_cast<Unit>(static_cast<unsigned char>(literal[0]) << 8));
+    }
+    std::basic_string<Unit> text;
+    for (std::size_t k = 0; k < length; ++k)
+        text += alphabet[below(random, alphabet.size())];
+    return text;
+}
+
+template <class Unit>
+void checkSearches(std::mt19937& random, const std::string& literal) {
+    const std::basic_string<Unit> wanted(literal.begin(), literal.end());
+    for (platform::Isa isa : platform::availableIsas()) {
+        for (std::size_t length = 0; length <= 80; ++length) {
+            for (int round = 0; round < 6; ++round) {
+                std::basic_string<Unit> text = randomUnits<Unit>(random, literal, length);
+                // Half the texts hold the literal whole at a random place, among near misses.
+                if (round % 2 == 1 && length >= wanted.size()) {
+                    text.replace(below(random, length - wanted.size() + 1), wanted.size(), wanted);
+                }
+                for (std::size_t from = 0; from <= length + 1; ++from) {
+                    std::size_t expected = from > length ? npos : text.find(wanted, from);
+                    ASSERT_EQ(findLiteral(std::basic_string_view<Unit>(text), literal, from, isa),
+                              expected)
+                        << isaName(isa) << ", " << sizeof(Unit) * 8 << "-bit units, '" << literal
+                        << "' from " << from << " in a text of " << length;
+                }
+            }
+        }
+    }
+}
+
+TEST(Property, EveryLiteralSearchFindsWhatThePlainOneFinds) {
+    std::mt19937 random(17);
+    for (const std::string& literal :
+         {std::string("<"), std::string("&lt"), std::string("alt="), std::string("<item>"),
+          std::string("</description>"), "<" + std::string(30, 'x') + ">"}) {
+        checkSearches<char>(random, literal);
+        checkSearches<char16_t>(random, literal);
+    }
+}
+
+// Any mix of ASCII, characters of two, three and four bytes and ill-formed bytes, cut off at any
+// number of units.
+TEST(Property, EveryUtf8DecoderWritesWhatThePlainOneWrites) {
+    const char* utf8Pieces[] = {
+        "a",    "<",        "\xC3\xA9", "\xE6\x97\xA5", "\xF0\x9F\x98\x80", "\x80",
+        "\xFF", "\xE6\x97", "\xC0\xAF", "\xED\xA0\x80", "abcdefgh",         "\xF4\x90\x80\x80"};
+    std::mt19937 random(1208);
+    for (std::size_t length = 0; length <= 80; ++length) {
+        for (int round = 0; round < 20; ++round) {
+            std::string text;
+            while (text.size() < length)
+                text += utf8Pieces[below(random, std::size(utf8Pieces))];
+            text.resize(length);
+            // Every room up to the whole, and the whole when it is first in the loop's way.
+            for (std::size_t max = 0; max <= length + 1; ++max) {
+                std::vector<char16_t> expected(max + 1), out(max + 1);
+                std::size_t expectedCount =
+                    unicode::decodeUtf8Units(text, expected.data(), max, platform::Isa::scalar);
+                expected.resize(expectedCount);
+                for (platform::Isa isa : platform::availableIsas()) {
+                    out.assign(max + 1, u'?');
+                    std::size_t count = unicode::decodeUtf8Units(text, out.data(), max, isa);
+                    out.resize(count);
+                    ASSERT_EQ(out, expected) << isaName(isa) << ", room " << max << ": " << text;
+                }
+            }
+        }
+    }
+}
+
+// ASCII with one byte above it at every place (or none), at every length: each widening stops
+// at that byte and writes the same units before it.
+TEST(Property, EveryAsciiWideningStopsWhereThePlainOneStops) {
+    for (std::size_t length = 0; length <= 80; ++length) {
+        for (std::size_t at = 0; at <= length; ++at) {
+            std::string bytes(length, '\0');
+            for (std::size_t i = 0; i < length; ++i)
+                bytes[i] = static_cast<char>('!' + i % 90);
+            if (at < length) bytes[at] = static_cast<char>(0x80 + at);
+            for (platform::Isa isa : platform::availableIsas()) {
+                std::u16string out(length, u'?');
+                ASSERT_EQ(unicode::widenAscii(bytes, out.data(), isa), at) << isaName(isa);
+                for (std::size_t i = 0; i < at; ++i)
+                    ASSERT_EQ(out[i], static_cast<unsigned char>(bytes[i])) << isaName(isa);
+            }
+        }
+    }
+}
+
+// Bytes of every value through a table whose upper half is arbitrary, at every length.
+TEST(Property, EverySingleByteDecoderWritesWhatThePlainOneWrites) {
+    std::mt19937 random(1252);
+    std::array<char16_t, 256> table{};
+    for (std::size_t byte = 0; byte < 256; ++byte) {
+        table[byte] = byte < 0x80 ? static_cast<char16_t>(byte)
+                                  : static_cast<char16_t>(below(random, 0x10000));
+    }
+    for (std::size_t length = 0; length <= 80; ++length) {
+        for (int round = 0; round < 20; ++round) {
+            std::string bytes;
+            // Runs of ASCII, as feeds have, and bytes of any value.
+            while (bytes.size() < length) {
+                bytes += below(random, 3) == 0 ? static_cast<char>(below(random, 256))
+                                               : static_cast<char>(below(random, 0x80));
+            }
+            std::u16string expected(length, u'?'), out(length, u'?');
+            unicode::decodeSingleBytes(bytes, table.data(), expected.data(), platform::Isa::scalar);
+            for (platform::Isa isa : platform::availableIsas()) {
+                out.assign(length, u'?');
+                unicode::decodeSingleBytes(bytes, table.data(), out.data(), isa);
+                ASSERT_EQ(out, expected) << isaName(isa) << ", length " << length;
+            }
+        }
+    }
+}
+
+// Each unit at either side of a foreign range, alone at every position of runs of every length
+// up to three of the widest vectors.
+TEST(Property, EveryForeignUnitCheckAnswersAsThePlainOne) {
+    const char16_t edges[] = {0x7F,   0x80,   0x9F,   0xA0,   0xDB7F, 0xDB80, 0xDBFF,
+                              0xDC00, 0xDFFF, 0xE000, 0xF8FF, 0xF900, 0xFFFD, 0x0000};
+    for (platform::Isa isa : platform::availableIsas()) {
+        for (std::size_t length = 1; length <= 48; ++length) {
+            for (char16_t edge : edges) {
+                for (std::size_t at = 0; at < length; ++at) {
+                    std::u16string run(length, u'\u65E5');
+                    run[at] = edge;
+                    ASSERT_EQ(platform::anyForeign(run.data(), run.data() + length, isa),
+                              platform::isForeign(edge))
+                        << isaName(isa) << ", " << std::hex << unsigned{edge} << " at " << at
+                        << " of " << length;
+                }
+            }
+        }
     }
 }
 

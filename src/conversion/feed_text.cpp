@@ -12,8 +12,7 @@ std::size_t ByteText::cut(Position begin, Position end, char16_t* out, std::size
     std::string_view bytes = window_->view(begin, end);
     if (table_ == nullptr) return unicode::decodeUtf8Units(bytes, out, max);
     std::size_t count = std::min(bytes.size(), max);
-    for (std::size_t i = 0; i < count; ++i)
-        out[i] = (*table_)[static_cast<unsigned char>(bytes[i])];
+    unicode::decodeSingleBytes(bytes.substr(0, count), table_->data(), out);
     return count;
 }
 
@@ -26,19 +25,63 @@ std::size_t UnitText::cut(Position begin, Position end, char16_t* out, std::size
 
 namespace {
 
-// The system's converter for a multi-byte legacy encoding.
+// A decoder is never offered less room than this, enough for what any one character becomes.
+constexpr std::size_t unitRoom = 8;
+
+// The system's converter for a multi-byte legacy encoding. In those that keep ASCII (all but
+// ISO-2022-JP, whose escapes give ASCII bytes other meanings), a byte below 0x80 that begins a
+// character is that ASCII character, so the runs of them between characters are widened here and
+// only the rest goes to the converter, which costs many times more per byte. Every converter call
+// starts and ends where a character does (or where the bytes read so far end), so it reads each
+// character as it would in one call over the whole text.
 class LegacyUnitDecoder final : public UnitDecoder {
+    static bool isAscii(char byte) { return static_cast<unsigned char>(byte) < 0x80; }
+
   public:
-    explicit LegacyUnitDecoder(std::unique_ptr<platform::LegacyDecoder> decoder)
-        : decoder_(std::move(decoder)) {}
+    LegacyUnitDecoder(std::unique_ptr<platform::LegacyDecoder> decoder, bool keepsAscii)
+        : decoder_(std::move(decoder)), keepsAscii_(keepsAscii) {}
 
     Decoded decode(std::string_view bytes, bool last, char16_t* out, std::size_t room) override {
+        if (!keepsAscii_) return convert(bytes, last, out, room);
+        Decoded done{0, 0};
+        while (done.consumed < bytes.size() && room - done.produced >= unitRoom) {
+            std::string_view rest = bytes.substr(done.consumed);
+            std::size_t ascii =
+                unicode::widenAscii(rest.substr(0, room - done.produced), out + done.produced);
+            done.consumed += ascii;
+            done.produced += ascii;
+            if (ascii > 0) continue;
+            // To the next run of ASCII long enough to be worth leaving the converter for, and
+            // a few bytes into it. Every byte of a character but its first may be an ASCII byte
+            // in some of these encodings, but no character holds two ASCII bytes in a row, so the
+            // run's third byte on begins characters; and the converter sees enough of the run to
+            // finish, or reject, a character that begins before it.
+            constexpr std::size_t worthLeaving = 16, seen = 4;
+            std::size_t stretch = 1;
+            for (std::size_t run = 0; stretch < rest.size(); ++stretch) {
+                run = isAscii(rest[stretch]) ? run + 1 : 0;
+                if (run == worthLeaving) {
+                    stretch = stretch + 1 - worthLeaving + seen;
+                    break;
+                }
+            }
+            Decoded step = convert(rest.substr(0, stretch), last && stretch == rest.size(),
+                                   out + done.produced, room - done.produced);
+            done.consumed += step.consumed;
+            done.produced += step.produced;
+            if (step.consumed == 0) break;  // the bytes of a character still to come
+        }
+        return done;
+    }
+
+  private:
+    Decoded convert(std::string_view bytes, bool last, char16_t* out, std::size_t room) {
         platform::LegacyDecoder::Decoded decoded = decoder_->decode(bytes, last, out, room);
         return {decoded.consumed, decoded.produced};
     }
 
-  private:
     std::unique_ptr<platform::LegacyDecoder> decoder_;
+    bool keepsAscii_;
 };
 
 // Hands out the units that a decoder makes of the bytes in a window, from position on. The bytes
@@ -68,9 +111,6 @@ class DecodingSource final : public TextSource<char16_t> {
     Position position_;
     std::unique_ptr<UnitDecoder> decoder_;
 };
-
-// A decoder is never offered less room than this, enough for what any one character becomes.
-constexpr std::size_t unitRoom = 8;
 
 // Whether decoding the declaration's bytes with the converter gives them back. One that does not
 // (a converter for wider units, or for EBCDIC) cannot have written a declaration that reads as
@@ -148,7 +188,8 @@ void FeedText::setUp() {
         encoding_ = Encoding::utf8;
         byteText_ = ByteText(bytes_, nullptr, 0);
     } else {
-        decodeUnits(0, std::make_unique<LegacyUnitDecoder>(std::move(legacy)));
+        bool keepsAscii = detected.named->name != "iso-2022-jp";
+        decodeUnits(0, std::make_unique<LegacyUnitDecoder>(std::move(legacy), keepsAscii));
     }
 }
 

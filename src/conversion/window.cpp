@@ -52,16 +52,6 @@ Position Window<Unit>::find(std::string_view literal, Position from) {
 }
 
 template <class Unit>
-Position Window<Unit>::findBefore(std::string_view literal, Position from, Position end) const {
-    assert(from >= base_ && end <= this->end());
-    if (from >= end) return notFound;
-    std::basic_string_view<Unit> text(buffer_ + (from - base_),
-                                      static_cast<std::size_t>(end - from));
-    std::size_t at = findLiteral(text, literal, 0);
-    return at == std::string_view::npos ? notFound : from + at;
-}
-
-template <class Unit>
 std::basic_string_view<Unit> Window<Unit>::view(Position begin, Position end) const {
     assert(begin >= base_ && begin <= end && end <= this->end());
     return {buffer_ + (begin - base_), static_cast<std::size_t>(end - begin)};

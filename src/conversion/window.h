@@ -4,11 +4,13 @@
 // the stretch that one item spans, not for the feed.
 #pragma once
 
+#include <cassert>
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
 
 #include "file.h"
+#include "literal_search.h"
 
 namespace lorvex {
 
@@ -104,5 +106,17 @@ class Window {
     bool ended_ = false;
     platform::Error error_ = 0;
 };
+
+// Inline, as the walk asks it many times per item, mostly over a few dozen units.
+template <class Unit>
+inline Position Window<Unit>::findBefore(std::string_view literal, Position from,
+                                         Position end) const {
+    assert(from >= base_ && end <= this->end());
+    if (from >= end) return notFound;
+    std::basic_string_view<Unit> text(buffer_ + (from - base_),
+                                      static_cast<std::size_t>(end - from));
+    std::size_t at = findLiteral(text, literal, 0);
+    return at == std::string_view::npos ? notFound : from + at;
+}
 
 }  // namespace lorvex

@@ -2,15 +2,12 @@
 // system's own converter.
 #pragma once
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
-
 #include <array>
 #include <cstddef>
 #include <string_view>
 
 #include "file.h"
+#include "isa.h"
 
 namespace lorvex::platform {
 
@@ -30,28 +27,8 @@ inline bool isForeign(char16_t unit) {
 }
 
 // Whether any unit of [begin, end) is foreign. Every unit a converter writes passes through
-// here, so eight at a time where the machine can: a unit u is in [low, low + size) when
-// u - low, wrapped, saturates to 0 once size - 1 is taken from it.
-inline bool anyForeign(const char16_t* begin, const char16_t* end) {
-#if defined(__SSE2__)
-    auto inRange = [](__m128i units, short low, short last) {
-        __m128i offset = _mm_sub_epi16(units, _mm_set1_epi16(low));
-        return _mm_cmpeq_epi16(_mm_subs_epu16(offset, _mm_set1_epi16(last)), _mm_setzero_si128());
-    };
-    for (; end - begin >= 8; begin += 8) {
-        __m128i units = _mm_loadu_si128(reinterpret_cast<const __m128i*>(begin));
-        __m128i foreign =
-            _mm_or_si128(_mm_or_si128(inRange(units, 0x80, 0x9F - 0x80),
-                                      inRange(units, static_cast<short>(0xE000), 0xF8FF - 0xE000)),
-                         inRange(units, static_cast<short>(0xDB80), 0xDBFF - 0xDB80));
-        if (_mm_movemask_epi8(foreign) != 0) return true;
-    }
-#endif
-    for (; begin != end; ++begin) {
-        if (isForeign(*begin)) return true;
-    }
-    return false;
-}
+// here; every isa answers alike, the default is the fastest.
+bool anyForeign(const char16_t* begin, const char16_t* end, Isa isa = bestIsa());
 
 class LegacyDecoder {
   public:

@@ -1,13 +1,5 @@
 #include "unicode.h"
 
-#include <bit>
-#include <cstdint>
-#include <cstring>
-
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
-
 namespace lorvex::unicode {
 
 void appendUtf8(std::string& out, char32_t c) {
@@ -38,44 +30,6 @@ std::string toUtf8Lossy(std::u16string_view text) {
     for (std::size_t i = 0; i < text.size();)
         appendUtf8Lossy(out, nextCodePoint(text, i));
     return out;
-}
-
-std::size_t decodeUtf8Units(std::string_view text, char16_t* out, std::size_t max) {
-    std::size_t written = 0;
-    std::size_t i = 0;
-    // Writes c, as one unit or two; when only one fits, its first.
-    auto put = [&](char32_t c) {
-        if (c < 0x10000) {
-            out[written++] = static_cast<char16_t>(c);
-            return;
-        }
-        out[written++] = highSurrogate(c);
-        if (written < max) out[written++] = lowSurrogate(c);
-    };
-#if defined(__SSE2__)
-    // Sixteen bytes at a time: all of them widened, and taken up to the first that is not ASCII,
-    // whose character is then decoded alone; so text with a few accents stays on this path.
-    while (written + 16 <= max && i + 16 <= text.size()) {
-        __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data() + i));
-        __m128i zero = _mm_setzero_si128();
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + written), _mm_unpacklo_epi8(chunk, zero));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + written + 8),
-                         _mm_unpackhi_epi8(chunk, zero));
-        auto nonAscii = static_cast<unsigned>(_mm_movemask_epi8(chunk));
-        if (nonAscii == 0) {
-            i += 16;
-            written += 16;
-            continue;
-        }
-        auto ascii = static_cast<std::size_t>(std::countr_zero(nonAscii));
-        i += ascii;
-        written += ascii;
-        put(nextCodePoint(text, i));
-    }
-#endif
-    while (written < max && i < text.size())
-        put(nextCodePoint(text, i));
-    return written;
 }
 
 void decodeUtf8(std::string_view text, std::u16string& out) {

@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "isa.h"
+
 namespace lorvex::unicode {
 
 inline constexpr char16_t replacementCharacter = u'\uFFFD';
@@ -75,7 +77,21 @@ std::string toUtf8Lossy(std::u16string_view text);
 
 // Writes the first UTF-16 units of UTF-8 text to out, at most max of them, and returns how many
 // it wrote. A character beyond U+FFFF is two units; when only one fits, its first unit is written.
-std::size_t decodeUtf8Units(std::string_view text, char16_t* out, std::size_t max);
+// Every isa writes the same units; the default is the fastest.
+std::size_t decodeUtf8Units(std::string_view text, char16_t* out, std::size_t max,
+                            platform::Isa isa = platform::bestIsa());
+
+// Writes a unit for each of bytes, in a single-byte encoding, to out: table[byte], where the
+// first 128 entries of table are the ASCII characters themselves. Every isa writes the same; the
+// default is the fastest.
+void decodeSingleBytes(std::string_view bytes, const char16_t* table, char16_t* out,
+                       platform::Isa isa = platform::bestIsa());
+
+// Writes a unit for each of the bytes up to the first that is not ASCII, and returns how many;
+// out has room for a unit per byte, and units past those counted may be written. Every isa
+// counts the same; the default is the fastest.
+std::size_t widenAscii(std::string_view bytes, char16_t* out,
+                       platform::Isa isa = platform::bestIsa());
 
 // Appends the whole of UTF-8 text, in UTF-16, to out.
 void decodeUtf8(std::string_view text, std::u16string& out);

@@ -1,0 +1,78 @@
+// The literal search over a backend V of vector.h. This file is included inside each instruction
+// set's namespace and target region; it has no include guard, being meant for one inclusion per
+// backend.
+//
+// Many starts at a time: a start is a candidate when both the literal's first and its last unit
+// are in place, which few places in a feed are; candidates are compared whole. The loop stops
+// where a vector of tails would reach past the text, and one last vector that ends with the text
+// takes the rest (a plain loop, in a text shorter than a vector).
+
+// A vector of the unit c stands for, in every place.
+template <class Unit>
+typename V::Vector splat(char c) {
+    auto unit = static_cast<unsigned char>(c);
+    if constexpr (sizeof(Unit) == 1) return V::splat8(unit);
+    return V::splat16(unit);
+}
+
+template <class Unit>
+typename V::Vector equal(typename V::Vector a, typename V::Vector b) {
+    if constexpr (sizeof(Unit) == 1) return V::equal8(a, b);
+    return V::equal16(a, b);
+}
+
+// The candidate starts among the vector's worth from at: one mask bit for each.
+template <class Unit>
+typename V::Mask candidatesAt(const Unit* at, std::size_t size, typename V::Vector first,
+                              typename V::Vector last) {
+    typename V::Vector heads = V::load(at);
+    typename V::Vector tails = V::load(at + size - 1);
+    return V::mask(V::both(equal<Unit>(heads, first), equal<Unit>(tails, last))) &
+           vec::unitBits<V, Unit>();
+}
+
+// The first start among the candidates (from the start i) where the whole literal is, or npos.
+template <class Unit>
+std::size_t firstMatch(const Unit* base, std::string_view literal, std::size_t i,
+                       typename V::Mask candidates) {
+    for (; candidates != 0; candidates &= candidates - 1) {
+        std::size_t start = i + vec::firstUnit<V, Unit>(candidates);
+        if (scalar::matchesAt(base + start, literal)) return start;
+    }
+    return npos;
+}
+
+// Out of line, so that the choice of kernel in front of it stays a jump, with no registers to
+// save.
+template <class Unit>
+[[gnu::noinline]] std::size_t findLiteral(std::basic_string_view<Unit> text,
+                                          std::string_view literal, std::size_t from) {
+    constexpr std::size_t step = V::bytes / sizeof(Unit);
+    const Unit* base = text.data();
+    const std::size_t size = literal.size();
+    const std::size_t lastStart = text.size() - size;
+    if (lastStart + 1 < step) return scalar::findLiteral(text, literal, from);
+    const typename V::Vector first = splat<Unit>(literal.front());
+    const typename V::Vector last = splat<Unit>(literal.back());
+    std::size_t i = from;
+    // Two vectors at a time, tested at once: most are without a candidate.
+    for (; i + 2 * step - 1 <= lastStart; i += 2 * step) {
+        typename V::Mask near = candidatesAt(base + i, size, first, last);
+        typename V::Mask far = candidatesAt(base + i + step, size, first, last);
+        if ((near | far) == 0) continue;
+        std::size_t at = firstMatch(base, literal, i, near);
+        if (at == npos) at = firstMatch(base, literal, i + step, far);
+        if (at != npos) return at;
+    }
+    for (; i + step - 1 <= lastStart; i += step) {
+        std::size_t at = firstMatch(base, literal, i, candidatesAt(base + i, size, first, last));
+        if (at != npos) return at;
+    }
+    if (i > lastStart) return npos;
+    // The starts left, fewer than a vector's, in one last vector that ends where the text does
+    // and overlaps starts already looked at, which are masked off.
+    std::size_t block = lastStart + 1 - step;
+    auto seen = static_cast<typename V::Mask>(
+        (typename V::Mask{1} << ((i - block) * sizeof(Unit) * V::bitsPerByte)) - 1);
+    return firstMatch(base, literal, block, candidatesAt(base + block, size, first, last) & ~seen);
+}

@@ -1,0 +1,180 @@
+// Vectors of bytes for the text kernels: each instruction set (SSE2, AVX2, NEON) brings one small
+// set of operations, and each kernel is written once, as a template over them, beside a plain
+// loop that is both the reference and the path of every other machine.
+//
+// A kernel is instantiated inside its instruction set's target region (LORVEX_BEGIN_AVX2 ...
+// LORVEX_END_TARGET), by including the kernel's file there in a namespace of its own: the
+// compiler inlines an instruction set's operations only into code compiled for it, so a template
+// defined outside the region would call every operation out of line.
+#pragma once
+
+#include <bit>
+#include <cstddef>
+#include <cstdint>
+
+#include "isa.h"
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#define LORVEX_HAVE_SSE2 1
+#endif
+#if defined(__x86_64__) && defined(__GNUC__)
+#include <immintrin.h>
+#define LORVEX_HAVE_AVX2 1
+#endif
+#if defined(__ARM_NEON)
+#include <arm_neon.h>
+#define LORVEX_HAVE_NEON 1
+#elif defined(__arm__) && defined(__ARM_PCS_VFP) && defined(__GNUC__) && !defined(__clang__)
+// A 32-bit ARM build for the baseline (VFP, no NEON) compiles the NEON kernels for the processors
+// that have it and asks the system at run time, so one package serves both kinds.
+#include <arm_neon.h>
+#define LORVEX_HAVE_NEON 1
+#define LORVEX_NEON_AT_RUN_TIME 1
+#endif
+
+#if defined(__clang__)
+#define LORVEX_BEGIN_AVX2 \
+    _Pragma("clang attribute push(__attribute__((target(\"avx2\"))), apply_to = function)")
+#define LORVEX_END_TARGET _Pragma("clang attribute pop")
+#else
+#define LORVEX_BEGIN_AVX2 _Pragma("GCC push_options") _Pragma("GCC target(\"avx2\")")
+#define LORVEX_END_TARGET _Pragma("GCC pop_options")
+#endif
+#if defined(LORVEX_NEON_AT_RUN_TIME)
+#define LORVEX_BEGIN_NEON _Pragma("GCC push_options") _Pragma("GCC target(\"fpu=neon\")")
+#define LORVEX_END_NEON LORVEX_END_TARGET
+#else
+#define LORVEX_BEGIN_NEON
+#define LORVEX_END_NEON
+#endif
+
+namespace lorvex::platform {
+
+namespace vec {
+
+// Each backend: Vector, a vector of `bytes` bytes; Mask, from mask(), `bitsPerByte` bits for each
+// byte of a vector whose bytes are all ones or all zeros. The operations: load and store
+// (unaligned), splat8/16, equal8/16, atMost16 (unsigned), minus16, both (and), either (or),
+// nonAscii (all ones where a byte's high bit is set), and widen, which stores the bytes of a
+// vector as as many zero-extended 16-bit units.
+
+#if defined(LORVEX_HAVE_SSE2)
+struct Sse2 {
+    using Vector = __m128i;
+    using Mask = std::uint32_t;
+    static constexpr std::size_t bytes = 16;
+    static constexpr unsigned bitsPerByte = 1;
+
+    static Vector load(const void* at) { return _mm_loadu_si128(static_cast<const __m128i*>(at)); }
+    static void store(void* at, Vector v) { _mm_storeu_si128(static_cast<__m128i*>(at), v); }
+    static Vector splat8(std::uint8_t b) { return _mm_set1_epi8(static_cast<char>(b)); }
+    static Vector splat16(std::uint16_t u) { return _mm_set1_epi16(static_cast<short>(u)); }
+    static Vector equal8(Vector a, Vector b) { return _mm_cmpeq_epi8(a, b); }
+    static Vector equal16(Vector a, Vector b) { return _mm_cmpeq_epi16(a, b); }
+    static Vector atMost16(Vector a, Vector b) {
+        return _mm_cmpeq_epi16(_mm_subs_epu16(a, b), _mm_setzero_si128());
+    }
+    static Vector minus16(Vector a, Vector b) { return _mm_sub_epi16(a, b); }
+    static Vector both(Vector a, Vector b) { return _mm_and_si128(a, b); }
+    static Vector either(Vector a, Vector b) { return _mm_or_si128(a, b); }
+    static Vector nonAscii(Vector v) { return _mm_cmplt_epi8(v, _mm_setzero_si128()); }
+    static Mask mask(Vector v) { return static_cast<Mask>(_mm_movemask_epi8(v)); }
+    static void widen(char16_t* out, Vector v) {
+        store(out, _mm_unpacklo_epi8(v, _mm_setzero_si128()));
+        store(out + 8, _mm_unpackhi_epi8(v, _mm_setzero_si128()));
+    }
+};
+#endif
+
+#if defined(LORVEX_HAVE_AVX2)
+LORVEX_BEGIN_AVX2
+struct Avx2 {
+    using Vector = __m256i;
+    using Mask = std::uint32_t;
+    static constexpr std::size_t bytes = 32;
+    static constexpr unsigned bitsPerByte = 1;
+
+    static Vector load(const void* at) {
+        return _mm256_loadu_si256(static_cast<const __m256i*>(at));
+    }
+    static void store(void* at, Vector v) { _mm256_storeu_si256(static_cast<__m256i*>(at), v); }
+    static Vector splat8(std::uint8_t b) { return _mm256_set1_epi8(static_cast<char>(b)); }
+    static Vector splat16(std::uint16_t u) { return _mm256_set1_epi16(static_cast<short>(u)); }
+    static Vector equal8(Vector a, Vector b) { return _mm256_cmpeq_epi8(a, b); }
+    static Vector equal16(Vector a, Vector b) { return _mm256_cmpeq_epi16(a, b); }
+    static Vector atMost16(Vector a, Vector b) {
+        return _mm256_cmpeq_epi16(_mm256_subs_epu16(a, b), _mm256_setzero_si256());
+    }
+    static Vector minus16(Vector a, Vector b) { return _mm256_sub_epi16(a, b); }
+    static Vector both(Vector a, Vector b) { return _mm256_and_si256(a, b); }
+    static Vector either(Vector a, Vector b) { return _mm256_or_si256(a, b); }
+    static Vector nonAscii(Vector v) { return _mm256_cmpgt_epi8(_mm256_setzero_si256(), v); }
+    static Mask mask(Vector v) { return static_cast<Mask>(_mm256_movemask_epi8(v)); }
+    static void widen(char16_t* out, Vector v) {
+        // The unpack instructions work within each 128-bit half; the extension takes a half whole.
+        store(out, _mm256_cvtepu8_epi16(_mm256_castsi256_si128(v)));
+        store(out + 16, _mm256_cvtepu8_epi16(_mm256_extracti128_si256(v, 1)));
+    }
+};
+LORVEX_END_TARGET
+#endif
+
+#if defined(LORVEX_HAVE_NEON)
+LORVEX_BEGIN_NEON
+struct Neon {
+    using Vector = uint8x16_t;
+    using Mask = std::uint64_t;
+    static constexpr std::size_t bytes = 16;
+    // NEON has no byte mask instruction; narrowing each 16-bit lane by 4 bits keeps a nibble of
+    // every byte, which is as cheap and as good for finding the first set byte.
+    static constexpr unsigned bitsPerByte = 4;
+
+    static Vector load(const void* at) { return vld1q_u8(static_cast<const std::uint8_t*>(at)); }
+    static void store(void* at, Vector v) { vst1q_u8(static_cast<std::uint8_t*>(at), v); }
+    static Vector splat8(std::uint8_t b) { return vdupq_n_u8(b); }
+    static Vector splat16(std::uint16_t u) { return vreinterpretq_u8_u16(vdupq_n_u16(u)); }
+    static Vector equal8(Vector a, Vector b) { return vceqq_u8(a, b); }
+    static Vector equal16(Vector a, Vector b) {
+        return vreinterpretq_u8_u16(vceqq_u16(vreinterpretq_u16_u8(a), vreinterpretq_u16_u8(b)));
+    }
+    static Vector atMost16(Vector a, Vector b) {
+        return vreinterpretq_u8_u16(vcleq_u16(vreinterpretq_u16_u8(a), vreinterpretq_u16_u8(b)));
+    }
+    static Vector minus16(Vector a, Vector b) {
+        return vreinterpretq_u8_u16(vsubq_u16(vreinterpretq_u16_u8(a), vreinterpretq_u16_u8(b)));
+    }
+    static Vector both(Vector a, Vector b) { return vandq_u8(a, b); }
+    static Vector either(Vector a, Vector b) { return vorrq_u8(a, b); }
+    static Vector nonAscii(Vector v) {
+        return vreinterpretq_u8_s8(vshrq_n_s8(vreinterpretq_s8_u8(v), 7));
+    }
+    static Mask mask(Vector v) {
+        return vget_lane_u64(vreinterpret_u64_u8(vshrn_n_u16(vreinterpretq_u16_u8(v), 4)), 0);
+    }
+    static void widen(char16_t* out, Vector v) {
+        vst1q_u16(reinterpret_cast<std::uint16_t*>(out), vmovl_u8(vget_low_u8(v)));
+        vst1q_u16(reinterpret_cast<std::uint16_t*>(out + 8), vmovl_u8(vget_high_u8(v)));
+    }
+};
+LORVEX_END_NEON
+#endif
+
+// The bits of a mask that stand for the first byte of each unit of Unit: one bit per unit.
+template <class V, class Unit>
+constexpr typename V::Mask unitBits() {
+    using Mask = typename V::Mask;
+    Mask bits = 0;
+    for (std::size_t at = 0; at < V::bytes; at += sizeof(Unit))
+        bits |= Mask{1} << (at * V::bitsPerByte);
+    return bits;
+}
+
+// The index, in units, of the unit a mask's lowest set bit stands for.
+template <class V, class Unit>
+constexpr std::size_t firstUnit(typename V::Mask mask) {
+    return static_cast<std::size_t>(std::countr_zero(mask)) / (V::bitsPerByte * sizeof(Unit));
+}
+
+}  // namespace vec
+}  // namespace lorvex::platform
