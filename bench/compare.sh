@@ -35,7 +35,8 @@ if command -v xmlstarlet >/dev/null; then
     "xmlstarlet sel -t -m //item -v title -o '	' -v pubDate -o '	' -v description -n $feed > $work/out.xml.tsv")
 fi
 
-# Outputs are removed before each run, so that no run pays for truncating the last one's.
+# Outputs are removed before each run, so that each run writes a new file: none pays for getting
+# rid of the last one's (truncated by a shell's redirection, or unlinked by lorvex's rename).
 hyperfine --warmup 3 --runs 20 --style basic --prepare "rm -f $work/out.*" \
   --export-json "$work/times.json" "${commands[@]}"
 

@@ -55,8 +55,9 @@ BENCHMARK_CAPTURE(convertEncodedFeed, shiftJis, "shift_jis")
 
 // Each thread converts a feed of its own; the bytes per second of the two-thread run against
 // the one-thread run show how well conversions scale. (No pause between runs here: pausing a
-// multi-threaded benchmark makes its threads wait for one another. Each run empties the last
-// one's output instead, at the same cost whatever the number of threads.)
+// multi-threaded benchmark makes its threads wait for one another. Each run replaces the last
+// one's output instead, its records renamed over it, at the same cost whatever the number of
+// threads.)
 void convertInParallel(benchmark::State& state) {
     constexpr std::size_t size = std::size_t{100} << 20;
     std::string name = "parallel-" + std::to_string(state.thread_index());

@@ -19,7 +19,7 @@ void convertShape(benchmark::State& state, Shape shape) {
     TempFile input("shape.xml", feed), output("shape.rec");
     lorvex::Conversion result;
     for (auto _ : state)
-        result = lorvex::convertFile(input.path().native(), output.path().native());
+        result = lorvex::openAndConvert(input.path().native(), output.path().native());
     if (result.failure != lorvex::Failure::none) state.SkipWithError("conversion failed");
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * feed.size()));
     state.SetComplexityN(static_cast<std::int64_t>(feed.size()));

@@ -1,5 +1,5 @@
-// The pieces of the lorvex tool: escapes and display widths, the table and export formats, record
-// files read back, batch names and threads, and explain's agreement with the conversion.
+// The pieces of the lorvex tool: escapes and display widths, the table and export formats, batch
+// names and threads, and explain's agreement with the conversion.
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
@@ -33,15 +33,10 @@
 #include "explain_command.h"
 #include "formats.h"
 #include "lorvex.h"
-#include "show_command.h"
 #include "support/cases.h"
 #include "support/conversions.h"
 #include "support/files.h"
 #include "unicode.h"
-#ifndef _WIN32
-#include "support/pipes.h"
-#include "system_calls.h"
-#endif
 
 namespace lorvex::tool {
 namespace {
@@ -277,71 +272,15 @@ TEST(Table, RowsKeepTheirNumberWholeAndDropTrailingSpaces) {
               "12345  東京と…   Mon, 07…  tab\\there\n");
 }
 
-TEST(RecordFile, ReadsWholeRecordsAndLocatesAnIncompleteOne) {
-    test::ScratchDir dir;
-    std::u16string first(550, u' '), second(550, u'x');
-    first.replace(0, 3, u"東京!");
-    test::writeBytes(dir / "two.rec", test::utf16le(first + second) + "1234567");
-    RecordReader file;
-    ASSERT_EQ(file.open(dir.path() / "two.rec"), 0);
-    EXPECT_EQ(file.knownCount(), 2u);
-    Record record, next;
-    ASSERT_TRUE(file.next(record));
+TEST(Fields, LoseTheirPaddingUnlessRaw) {
+    Record record;
+    std::u16string units(recordWidth, u' ');
+    units.replace(0, 3, u"東京!");
+    std::copy(units.begin(), units.end(), record.units.begin());
     EXPECT_EQ(fieldsOf(1, record, false).title, u"東京!");
     EXPECT_EQ(fieldsOf(1, record, true).title.size(), 100u);
     EXPECT_EQ(fieldsOf(1, record, false).summary, u"");
-    ASSERT_TRUE(file.next(next));
-    EXPECT_EQ(next.summary(), std::u16string(400, u'x'));
-    EXPECT_FALSE(file.next(next));
-    EXPECT_EQ(file.error(), 0);
-    EXPECT_EQ(file.strayBytes(), 7u);
-    EXPECT_EQ(file.strayOffset(), 2200u);
-
-#ifndef _WIN32
-    // A stream's count is not known in advance.
-    ASSERT_EQ(::mkfifo((dir / "pipe.rec").c_str(), 0600), 0);
-    test::PipeWriter writer(dir / "pipe.rec", test::utf16le(second + first), false);
-    RecordReader stream;
-    ASSERT_EQ(stream.open(dir / "pipe.rec"), 0);
-    EXPECT_EQ(stream.knownCount(), std::nullopt);
-    ASSERT_TRUE(stream.next(next));
-    EXPECT_EQ(next.summary(), std::u16string(400, u'x'));
-    ASSERT_TRUE(stream.next(next));
-    EXPECT_FALSE(stream.next(next));
-    EXPECT_EQ(stream.error(), 0);
-    EXPECT_EQ(stream.strayBytes(), 0u);
-#endif
 }
-
-#ifndef _WIN32
-// A read that fails after the first record ends the records with its error, not as the end of
-// the file: show then says it cannot read.
-TEST(RecordFile, AReadErrorMidwayIsNotTheEnd) {
-    static int reads;
-    struct FailingRead {
-        platform::SystemCalls saved = platform::systemCalls;
-        FailingRead() {
-            reads = 0;
-            platform::systemCalls.read = [](int fd, void* buffer, std::size_t size) -> ssize_t {
-                if (++reads < 2) return ::read(fd, buffer, size);
-                errno = EIO;
-                return -1;
-            };
-        }
-        ~FailingRead() { platform::systemCalls = saved; }
-    };
-    test::ScratchDir dir;
-    test::writeBytes(dir / "two.rec", test::utf16le(std::u16string(1100, u'x')));
-    RecordReader file;
-    ASSERT_EQ(file.open(dir.path() / "two.rec"), 0);
-    FailingRead failing;
-    Record record;
-    EXPECT_TRUE(file.next(record));
-    EXPECT_FALSE(file.next(record));
-    EXPECT_EQ(file.error(), EIO);
-    EXPECT_EQ(file.strayBytes(), 0u);
-}
-#endif
 
 struct NameCase {
     const char* name;

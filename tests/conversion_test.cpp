@@ -146,9 +146,9 @@ TEST(ConvertFile, NonAsciiFileNames) {
     EXPECT_EQ(fs::file_size(output), 2200u);
 }
 
-TEST(ConvertFile, InputBeyondTheOldHolderCapacitiesIsConvertedWhole) {
-    // A line longer than 127,999 characters, a description longer than 31,999 and a title
-    // that runs far: none is cut short before fitting.
+TEST(ConvertFile, FieldsOfHundredsOfThousandsOfCharactersOnOneLineAreFitted) {
+    // A title and a description of 200,000 characters each, on one line of over 400,000: the
+    // record is fitted from them as from any item's, and the items after it are converted too.
     std::string longText(200'000, 'x');
     std::string feed = " <item><title>T" + longText + "</title><description>" + longText +
                        "</description><pubDate>d</pubDate></item>" + twoItems.substr(1);

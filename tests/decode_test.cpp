@@ -189,7 +189,8 @@ struct LabelCase {
 
 class Label : public testing::TestWithParam<LabelCase> {};
 
-// Aliases that one platform or both used to read as UTF-8 (or as '?' and U+FFFD on Windows), and
+// Aliases that a system's converter may not know by that name (and would leave to be read as
+// UTF-8, or as '?' and U+FFFD on Windows): the table names their encoding on every platform. And
 // the labels the table reads without a converter.
 TEST_P(Label, NamesTheEncodingThatDecodesTheBytes) {
     const LabelCase& param = GetParam();

@@ -223,7 +223,7 @@ TEST(Outputs, PipeWithoutAReaderFailsWithEpipe) {
     ::close(ends[0]);
     ScratchDir dir;
     test::writeBytes(dir / "feed.xml", twoItems);
-    Conversion result = convertFile(dir / "feed.xml", "/dev/fd/" + std::to_string(ends[1]));
+    Conversion result = openAndConvert(dir / "feed.xml", "/dev/fd/" + std::to_string(ends[1]));
     ::close(ends[1]);
     EXPECT_EQ(result.failure, Failure::writeOutput);
     EXPECT_EQ(result.error, EPIPE);

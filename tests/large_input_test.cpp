@@ -46,7 +46,7 @@ TEST(LargeInput, FeedLongerThanTheLimitConvertsInASmallWindow) {
         static_cast<ssize_t>(twoItems.size()));
     ::close(fd);
 
-    Conversion result = convertFile(dir / "feed.xml", dir / "out.rec");
+    Conversion result = openAndConvert(dir / "feed.xml", dir / "out.rec");
     EXPECT_EQ(result.records, 2);
     EXPECT_LE(result.largestWindow, std::size_t{1} << 20);
     EXPECT_EQ(test::readBytes(dir / "out.rec"), test::convertBytes(twoItems).bytes);

@@ -2,7 +2,7 @@
 // and interrupted transfers, an output that is not replaced unless all of it was written, and
 // feeds at and far beyond the window's limit.
 //
-// The faults go through convertFile, the call behind ConvertFile: the shared library keeps its
+// The faults go through openAndConvert, the call behind ConvertFile: the shared library keeps its
 // own, hidden copy of the system call table, which a test cannot reach.
 #include <gtest/gtest.h>
 
@@ -171,7 +171,7 @@ TEST_P(Faulted, FailsWithoutATraceOrConvertsInFull) {
     ScratchDir dir;
     const std::string feed = manyItems(), before = "the old records";
     test::writeBytes(dir / "feed.xml", feed);
-    const Conversion clean = convertFile(dir / "feed.xml", dir / "clean.rec");
+    const Conversion clean = openAndConvert(dir / "feed.xml", dir / "clean.rec");
     ASSERT_EQ(clean.records, 150);
     const std::string records = test::readBytes(dir / "clean.rec");
     test::writeBytes(dir / "out.rec", before);
@@ -184,7 +184,7 @@ TEST_P(Faulted, FailsWithoutATraceOrConvertsInFull) {
     {
         FaultySystem system(c.faults);
         // A small chunk makes the feed take many reads.
-        result = convertFile(dir / "feed.xml", dir / "out.rec", {.chunk = 1000});
+        result = openAndConvert(dir / "feed.xml", dir / "out.rec", {.chunk = 1000});
         openDescriptors = system.openDescriptors();
     }
     EXPECT_EQ(openDescriptors, 0) << "a descriptor was left open";
@@ -284,10 +284,10 @@ TEST(InPlace, FeedConvertedOntoItselfIsKeptWhenAWriteFails) {
     test::writeBytes(dir / "feed.xml", feed);
     {
         FaultySystem system({.fault = Fault{Call::write, 2, ENOSPC}});
-        EXPECT_EQ(convertFile(dir / "feed.xml", dir / "feed.xml").failure, Failure::writeOutput);
+        EXPECT_EQ(openAndConvert(dir / "feed.xml", dir / "feed.xml").failure, Failure::writeOutput);
     }
     EXPECT_EQ(test::readBytes(dir / "feed.xml"), feed);
-    EXPECT_EQ(convertFile(dir / "feed.xml", dir / "feed.xml").records, 150);
+    EXPECT_EQ(openAndConvert(dir / "feed.xml", dir / "feed.xml").records, 150);
     EXPECT_EQ(fs::file_size(dir / "feed.xml"), 150u * 1100u);
 }
 
@@ -322,8 +322,8 @@ TEST_P(Limit, BoundsTheWindowNotTheFeed) {
         test::writeBytes(dir / "feed.xml", c.feed);
     }
     Conversion result =
-        convertFile(dir / "feed.xml", dir / "out.rec",
-                    {.chunk = 4096, .windowLimit = limit, .recordLimit = c.recordLimit});
+        openAndConvert(dir / "feed.xml", dir / "out.rec",
+                       {.chunk = 4096, .windowLimit = limit, .recordLimit = c.recordLimit});
     EXPECT_EQ(result.failure, c.failure);
     EXPECT_LE(result.largestWindow, limit);
     if (c.failure == Failure::none) {

@@ -25,8 +25,8 @@ Conversion writeRecords(FeedText& text, platform::OutputFile& file, int recordLi
     return result;
 }
 
-Conversion convertFile(const platform::NativePath& input, const platform::NativePath& output,
-                       ReadOptions options) {
+Conversion openAndConvert(const platform::NativePath& input, const platform::NativePath& output,
+                          ReadOptions options) {
     platform::InputFile in;
     if (platform::Error error = in.open(input)) return {0, Failure::openInput, error};
     platform::OutputFile out;

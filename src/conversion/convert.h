@@ -43,8 +43,8 @@ class FileSource final : public TextSource<char> {
 // Converts the feed at input into the record file at output. The output is replaced only when
 // every record is written (see platform::OutputFile), so a failure of any kind leaves a file
 // that was there as it was.
-Conversion convertFile(const platform::NativePath& input, const platform::NativePath& output,
-                       ReadOptions options = {});
+Conversion openAndConvert(const platform::NativePath& input, const platform::NativePath& output,
+                          ReadOptions options = {});
 
 // The same between files already open: the feed read from input becomes the records written to
 // output, which is committed when all went well.

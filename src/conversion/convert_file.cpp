@@ -27,7 +27,7 @@ Outcome convert(const lorvex_char* inputPath, const lorvex_char* outputPath) {
         auto input = toNativePath(reinterpret_cast<const char16_t*>(inputPath));
         auto output = toNativePath(reinterpret_cast<const char16_t*>(outputPath));
         if (!input || !output) return {-1, invalidArgument};
-        lorvex::Conversion result = lorvex::convertFile(*input, *output);
+        lorvex::Conversion result = lorvex::openAndConvert(*input, *output);
         if (result.failure != lorvex::Failure::none) return {-1, result.error};
         return {result.records, 0};
     } catch (...) {

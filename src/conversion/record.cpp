@@ -17,17 +17,19 @@ constexpr auto spaces = [] {
     return padding;
 }();
 
-}  // namespace
-
-void padField(char16_t* field, std::size_t length, std::size_t width) {
-    if (length < width) std::memcpy(field + length, spaces.data(), (width - length) * 2);
-}
-
+// Turns a record's units from the machine's order to the file's, or back: the same swap both
+// ways, nothing on a little-endian machine.
 void swapFileOrder(Record& record) {
     if constexpr (std::endian::native == std::endian::big) {
         for (char16_t& unit : record.units)
             unit = static_cast<char16_t>(unit << 8 | unit >> 8);
     }
+}
+
+}  // namespace
+
+void padField(char16_t* field, std::size_t length, std::size_t width) {
+    if (length < width) std::memcpy(field + length, spaces.data(), (width - length) * 2);
 }
 
 Verdict judge(const Record& record, std::size_t titleLength, std::size_t summaryLength) {
@@ -55,6 +57,33 @@ platform::Error RecordWriter::flush() {
     platform::Error error = used_ == 0 ? 0 : file_.write(buffer_.get(), used_ * recordBytes);
     used_ = 0;
     return error;
+}
+
+RecordReader::RecordReader(platform::InputFile& file) : file_(file) {
+    // Asked once, as the reading begins: a file that grows meanwhile is still read to its end.
+    if (std::optional<std::uint64_t> size = file.size()) knownCount_ = *size / recordBytes;
+}
+
+bool RecordReader::next(Record& record) {
+    // Read straight into the record, which holds its units as the file does but for their order.
+    auto* bytes = reinterpret_cast<char*>(record.units.data());
+    std::size_t got = 0;
+    while (got < recordBytes) {
+        platform::InputFile::Read read = file_.read(bytes + got, recordBytes - got);
+        if (read.error != 0) {
+            error_ = read.error;
+            return false;
+        }
+        if (read.count == 0) break;
+        got += read.count;
+    }
+    if (got < recordBytes) {
+        stray_ = got;
+        return false;
+    }
+    swapFileOrder(record);
+    offset_ += recordBytes;
+    return true;
 }
 
 }  // namespace lorvex

@@ -1,10 +1,13 @@
 // The feed record: three fixed-width fields of 16-bit characters, the fitting that fills them,
-// the test that decides whether an item gets a record, and the writing of records.
+// the test that decides whether an item gets a record, and the record file: records written, and
+// read back.
 #pragma once
 
 #include <array>
 #include <cstddef>
+#include <cstdint>
 #include <memory>
+#include <optional>
 #include <string_view>
 
 #include "file.h"
@@ -29,11 +32,6 @@ struct Record {
 
 static_assert(sizeof(Record) == recordBytes, "a record is written as it lies in memory");
 
-// The record file holds each unit little-endian, on every machine. Turns a record's units from
-// the machine's order to the file's, or back: the same swap both ways, nothing on a
-// little-endian machine. So writing a record and reading it back are one piece of code.
-void swapFileOrder(Record& record);
-
 // Pads a field whose first length characters hold its text with spaces up to width (at most
 // summaryWidth).
 void padField(char16_t* field, std::size_t length, std::size_t width);
@@ -46,7 +44,10 @@ enum class Verdict { accepted, incomplete, titleHasCdata, emptySummary, summaryS
 // it was fitted from (the padding cannot hold "CDATA", so only the text is searched).
 Verdict judge(const Record& record, std::size_t titleLength, std::size_t summaryLength);
 
-// Writes records as UTF-16LE through a small buffer that it reuses. A record can be fitted in
+// The record file is the records one after the other, each unit little-endian on every machine
+// (UTF-16LE), with nothing before, between or after them.
+
+// Writes records to a record file through a small buffer that it reuses. A record can be fitted in
 // place, in next(), and so reach the file without being copied.
 class RecordWriter {
   public:
@@ -64,6 +65,34 @@ class RecordWriter {
     platform::OutputFile& file_;
     std::unique_ptr<Record[]> buffer_;
     std::size_t used_ = 0;
+};
+
+// Reads the records of a record file back one at a time: whole records, and at the end the bytes
+// of an incomplete one, which mark the file as damaged.
+class RecordReader {
+  public:
+    explicit RecordReader(platform::InputFile& file);
+
+    // How many whole records the file held when the reader began, when it is a regular file;
+    // nothing for a stream or a device, whose end is not known in advance.
+    std::optional<std::uint64_t> knownCount() const { return knownCount_; }
+
+    // Reads the next whole record. False at the end of the file, and when reading fails (see
+    // error) or the file ends inside a record (see strayBytes).
+    bool next(Record& record);
+
+    platform::Error error() const { return error_; }
+    // The bytes after the last whole record: 0 in a sound file.
+    std::size_t strayBytes() const { return stray_; }
+    // Where the incomplete record begins, when there is one.
+    std::uint64_t strayOffset() const { return offset_; }
+
+  private:
+    platform::InputFile& file_;
+    std::uint64_t offset_ = 0;  // of the next record
+    std::size_t stray_ = 0;
+    platform::Error error_ = 0;
+    std::optional<std::uint64_t> knownCount_;
 };
 
 }  // namespace lorvex

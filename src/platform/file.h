@@ -3,11 +3,16 @@
 // error code (errno on POSIX, the thread's last error on Windows); 0 means success.
 #pragma once
 
+#include <cerrno>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
+
+#ifdef _WIN32
+#include <winerror.h>  // the error codes alone, without the rest of the system's headers
+#endif
 
 namespace lorvex::platform {
 
@@ -21,15 +26,15 @@ using Error = int;
 
 // The causes that the library decides for itself, in the system's own terms.
 #ifdef _WIN32
-inline constexpr Error noMemory = 8;          // ERROR_NOT_ENOUGH_MEMORY
-inline constexpr Error invalidArgument = 87;  // ERROR_INVALID_PARAMETER
-inline constexpr Error tooBig = 223;          // ERROR_FILE_TOO_LARGE
-inline constexpr Error tooMany = 534;         // ERROR_ARITHMETIC_OVERFLOW
+inline constexpr Error noMemory = ERROR_NOT_ENOUGH_MEMORY;
+inline constexpr Error invalidArgument = ERROR_INVALID_PARAMETER;
+inline constexpr Error tooBig = ERROR_FILE_TOO_LARGE;
+inline constexpr Error tooMany = ERROR_ARITHMETIC_OVERFLOW;
 #else
-inline constexpr Error noMemory = 12;         // ENOMEM
-inline constexpr Error invalidArgument = 22;  // EINVAL
-inline constexpr Error tooBig = 27;           // EFBIG
-inline constexpr Error tooMany = 75;          // EOVERFLOW
+inline constexpr Error noMemory = ENOMEM;
+inline constexpr Error invalidArgument = EINVAL;
+inline constexpr Error tooBig = EFBIG;
+inline constexpr Error tooMany = EOVERFLOW;
 #endif
 
 // The path as the operating system takes it, or nothing when it cannot be represented there
@@ -55,6 +60,10 @@ class InputFile {
     };
     // Reads at most size bytes, fewer when fewer are ready (a pipe) or left.
     Read read(char* buffer, std::size_t size);
+
+    // The size of the file in bytes when it is a regular file; nothing for a pipe, a terminal or
+    // a device, whose end is not known in advance, nor when the system cannot tell.
+    std::optional<std::uint64_t> size() const;
 
   private:
 #ifdef _WIN32

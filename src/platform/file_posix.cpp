@@ -17,6 +17,7 @@
 
 #include "file.h"
 #include "system_calls.h"
+#include "temporary_name.h"
 #include "unicode.h"
 
 namespace lorvex::platform {
@@ -86,6 +87,12 @@ InputFile::Read InputFile::read(char* buffer, std::size_t size) {
         if (got >= 0) return {static_cast<std::size_t>(got), 0};
         if (errno != EINTR) return {0, errno};
     }
+}
+
+std::optional<std::uint64_t> InputFile::size() const {
+    struct stat info {};
+    if (systemCalls.fstat(fd_, &info) != 0 || !S_ISREG(info.st_mode)) return std::nullopt;
+    return static_cast<std::uint64_t>(info.st_size);
 }
 
 namespace {
@@ -194,30 +201,6 @@ std::string followLinks(std::string path, bool& viaDescriptor) {
     return path;  // a loop, which stat has reported already
 }
 
-// Six characters that nobody can guess, for a temporary's name.
-std::string randomSuffix() {
-    static constexpr char alphabet[] =
-        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
-    unsigned char random[6];
-    if (::getentropy(random, sizeof random) != 0) {
-        // No entropy to be had: the clock and the address of a local still differ from call to
-        // call, and O_EXCL keeps a clash harmless.
-        timespec now{};
-        ::clock_gettime(CLOCK_REALTIME, &now);
-        auto mix = static_cast<unsigned long long>(now.tv_nsec) ^
-                   reinterpret_cast<std::uintptr_t>(&now) ^
-                   static_cast<unsigned long long>(::getpid()) << 20;
-        for (unsigned char& byte : random) {
-            mix = mix * 6364136223846793005ull + 1442695040888963407ull;
-            byte = static_cast<unsigned char>(mix >> 56);
-        }
-    }
-    std::string suffix;
-    for (unsigned char byte : random)
-        suffix += alphabet[byte % (sizeof alphabet - 1)];
-    return suffix;
-}
-
 // The temporaries that exist, for a program that removes them when a signal ends it. Noted only
 // once the program asks (noteTemporaries): a host that does not pays for no lock. Each is created
 // and each is renamed or removed with the lock held, so that what is noted is exactly what exists.
@@ -253,22 +236,19 @@ class TemporariesLock {
     bool held_;
 };
 
-// Creates a new file ".<name>.XXXXXX" in directory for writing, exclusively: a
-// name that exists already, even as a symbolic link, is never opened. Its name says what it is
-// should a crash leave it behind.
+// Creates a new temporary for name in directory, for writing, exclusively: a name that exists
+// already, even as a symbolic link, is never opened.
 int createTemporary(const std::string& directory, const std::string& name, mode_t mode,
                     std::string& path) {
-    // A name of up to 200 bytes keeps the temporary's name within any file system's limit.
-    std::string stem = directory + "." + name.substr(0, 200) + ".";
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        path = stem + randomSuffix();
+    int fd = -1;
+    tryTemporaryNames(directory, name, path, [&](const std::string& candidate) {
         TemporariesLock noted;
-        int fd = systemCalls.open(path.c_str(),
-                                  O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
-        if (fd >= 0) noted.created(path);
-        if (fd >= 0 || errno != EEXIST) return fd;
-    }
-    return -1;
+        fd = systemCalls.open(candidate.c_str(),
+                              O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
+        if (fd >= 0) noted.created(candidate);
+        return fd >= 0 || errno != EEXIST;
+    });
+    return fd;
 }
 
 // TMPDIR, when it names a directory, or else /tmp.
@@ -557,6 +537,20 @@ void removeTemporaries() {
     all.lock.lock();  // and never unlocked: no temporary is created, renamed or removed after this
     for (const std::string& path : all.paths)
         ::unlink(path.c_str());
+}
+
+void randomBytes(unsigned char* bytes, std::size_t size) {
+    if (::getentropy(bytes, size) == 0) return;
+    // No entropy to be had: the clock and the address of a local still differ from call to call.
+    timespec now{};
+    ::clock_gettime(CLOCK_REALTIME, &now);
+    auto mix = static_cast<unsigned long long>(now.tv_nsec) ^
+               reinterpret_cast<std::uintptr_t>(&now) ^
+               static_cast<unsigned long long>(::getpid()) << 20;
+    for (std::size_t i = 0; i < size; ++i) {
+        mix = mix * 6364136223846793005ull + 1442695040888963407ull;
+        bytes[i] = static_cast<unsigned char>(mix >> 56);
+    }
 }
 
 bool isBrokenPipe(Error error) {

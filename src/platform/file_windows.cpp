@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "file.h"
+#include "temporary_name.h"
 #include "unicode.h"
 
 namespace lorvex::platform {
@@ -70,6 +71,14 @@ InputFile::Read InputFile::read(char* buffer, std::size_t size) {
     return {0, static_cast<Error>(error)};
 }
 
+std::optional<std::uint64_t> InputFile::size() const {
+    LARGE_INTEGER size{};
+    if (GetFileType(handle_) != FILE_TYPE_DISK || !GetFileSizeEx(handle_, &size)) {
+        return std::nullopt;
+    }
+    return static_cast<std::uint64_t>(size.QuadPart);
+}
+
 namespace {
 
 Error writeAll(HANDLE handle, const char* bytes, std::size_t size) {
@@ -104,31 +113,15 @@ NativePath finalPath(HANDLE handle, const NativePath& fallback) {
     return path;
 }
 
-// Six characters that nobody can guess, for a temporary's name.
-NativePath randomSuffix() {
-    static constexpr wchar_t alphabet[] =
-        L"ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
-    NativePath suffix;
-    for (int i = 0; i < 6; ++i) {
-        unsigned random = 0;
-        if (rand_s(&random) != 0) random = GetTickCount() ^ (GetCurrentThreadId() << 8) ^ i;
-        suffix += alphabet[random % (sizeof alphabet / sizeof alphabet[0] - 1)];
-    }
-    return suffix;
-}
-
-// Creates a new file ".<name>.XXXXXX" in directory, exclusively; its name says what it is should
-// a crash leave it behind.
+// Creates a new temporary for name in directory, exclusively.
 HANDLE createTemporary(const NativePath& directory, const NativePath& name, NativePath& path) {
-    NativePath stem = directory + L"." + name.substr(0, 200) + L".";
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        path = stem + randomSuffix();
-        HANDLE handle =
-            CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
-                        CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (handle != INVALID_HANDLE_VALUE || GetLastError() != ERROR_FILE_EXISTS) return handle;
-    }
-    return INVALID_HANDLE_VALUE;
+    HANDLE handle = INVALID_HANDLE_VALUE;
+    tryTemporaryNames(directory, name, path, [&](const NativePath& candidate) {
+        handle = CreateFileW(candidate.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE,
+                             nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+        return handle != INVALID_HANDLE_VALUE || GetLastError() != ERROR_FILE_EXISTS;
+    });
+    return handle;
 }
 
 NativePath temporaryDirectory() {
@@ -410,6 +403,18 @@ Error OutputFile::commit() {
 // is noted there.
 void noteTemporaries() {}
 void removeTemporaries() {}
+
+void randomBytes(unsigned char* bytes, std::size_t size) {
+    for (std::size_t i = 0; i < size; ++i) {
+        unsigned random = 0;
+        if (rand_s(&random) != 0) {
+            // No random number to be had: the clock and the thread still differ from call to
+            // call.
+            random = GetTickCount() ^ GetCurrentThreadId() << 8 ^ static_cast<unsigned>(i);
+        }
+        bytes[i] = static_cast<unsigned char>(random ^ random >> 8 ^ random >> 16 ^ random >> 24);
+    }
+}
 
 bool isBrokenPipe(Error error) {
     return error == ERROR_NO_DATA || error == ERROR_BROKEN_PIPE;

@@ -15,10 +15,9 @@ std::vector<std::string> utf8Arguments(int argc, char** argv);
 // The operating system's form of a path given as an argument.
 platform::NativePath nativePath(const std::string& argument);
 
-// Opens input (a platform::InputFile, or a reader that opens as one does) on a path given as an
-// argument, "-" being standard input, as it is to every command.
-template <class Input>
-platform::Error openArgument(Input& input, const std::string& path) {
+// Opens input on a path given as an argument, "-" being standard input, as it is to every
+// command.
+inline platform::Error openArgument(platform::InputFile& input, const std::string& path) {
     return path == "-" ? input.openStandardInput() : input.open(nativePath(path));
 }
 

@@ -10,8 +10,8 @@
 
 #include "arguments.h"
 #include "convert_command.h"
-#include "display.h"
 #include "file.h"
+#include "terminal.h"
 
 namespace lorvex::tool {
 

@@ -1,6 +1,6 @@
 // How text shows on a terminal: record text and file names in UTF-8, with everything that would
 // move the cursor, break a row or change the terminal's state as a visible escape, and the
-// columns each character takes; and what the tool needs to know about the terminal itself.
+// columns each character takes. (The terminal itself is terminal.h's.)
 //
 // Escapes: \0, \t, \n, \r, \\ (a backslash itself, so that every escape reads one way), \xHH for
 // the other C0 controls and DEL, \uHHHH for C1 controls, lone surrogates, the line and paragraph
@@ -8,7 +8,6 @@
 #pragma once
 
 #include <cstddef>
-#include <cstdio>
 #include <string>
 #include <string_view>
 
@@ -50,26 +49,5 @@ std::size_t displayColumns(std::u16string_view text);
 // With pad, spaces fill it out to exactly `columns` (a wide character that would straddle the
 // edge leaves a space instead).
 std::string fitColumns(std::u16string_view text, std::size_t columns, bool pad);
-
-// Whether stream is attached to a terminal (a console on Windows).
-bool isTerminal(std::FILE* stream);
-
-// The width, in columns, that a table on stream should fit: the terminal's own width when stream
-// is one, else the COLUMNS environment variable when it holds a number, else 80.
-std::size_t columnsOf(std::FILE* stream);
-
-// Sets stdout up for UTF-8 bytes for as long as it lives. On Windows that means binary mode (so
-// that "\r\n" in a CSV field stays as it is) and a UTF-8 code page on a console, put back after;
-// elsewhere there is nothing to do.
-class Utf8Output {
-  public:
-    Utf8Output();
-    Utf8Output(const Utf8Output&) = delete;
-    Utf8Output& operator=(const Utf8Output&) = delete;
-    ~Utf8Output();
-
-  private:
-    unsigned savedCodePage_ = 0;
-};
 
 }  // namespace lorvex::tool

@@ -9,6 +9,34 @@
 
 namespace lorvex::tool {
 
+namespace {
+
+struct NamedFormat {
+    const char* name;
+    Format format;
+};
+
+constexpr NamedFormat namedFormats[] = {{"table", Format::table},
+                                        {"csv", Format::csv},
+                                        {"json", Format::json},
+                                        {"jsonl", Format::jsonl}};
+
+}  // namespace
+
+std::vector<std::string> formatNames() {
+    std::vector<std::string> names;
+    for (const NamedFormat& named : namedFormats)
+        names.emplace_back(named.name);
+    return names;
+}
+
+std::optional<Format> formatNamed(std::string_view name) {
+    for (const NamedFormat& named : namedFormats) {
+        if (name == named.name) return named.format;
+    }
+    return std::nullopt;
+}
+
 RecordFields fieldsOf(std::size_t number, const Record& record, bool raw) {
     if (raw) return {number, record.title(), record.date(), record.summary()};
     return {number, trimPadding(record.title()), trimPadding(record.date()),

@@ -8,10 +8,18 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "record.h"
 
 namespace lorvex::tool {
+
+enum class Format { table, csv, json, jsonl };
+
+// The names that --format takes, in the order the help lists them.
+std::vector<std::string> formatNames();
+// The format of that name, or nothing for another.
+std::optional<Format> formatNamed(std::string_view name);
 
 // A record's fields as the tool shows them: its number (from 1) and its three fields, with the
 // padding trimmed unless raw.

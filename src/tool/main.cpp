@@ -13,12 +13,12 @@
 #include "arguments.h"
 #include "batch.h"
 #include "convert_command.h"
-#include "display.h"
 #include "explain_command.h"
 #include "lorvex.h"
 #include "report.h"
 #include "show_command.h"
 #include "signals.h"
+#include "terminal.h"
 
 namespace {
 
@@ -108,13 +108,6 @@ const char* const explainHelp =
     "each item as it is found: where it starts, its title, and the record it becomes or\n"
     "why it is skipped. Then the counts.\n";
 
-lorvex::tool::Format formatNamed(const std::string& name) {
-    if (name == "csv") return lorvex::tool::Format::csv;
-    if (name == "json") return lorvex::tool::Format::json;
-    if (name == "jsonl") return lorvex::tool::Format::jsonl;
-    return lorvex::tool::Format::table;
-}
-
 ExitStatus run(const std::vector<std::string>& arguments) {
     CLI::App app{"", "lorvex"};
     app.formatter(
@@ -148,7 +141,7 @@ ExitStatus run(const std::vector<std::string>& arguments) {
     show.path = "-";
     showCommand->add_option("RECORDS", show.path);
     showCommand->add_option("-f,--format", format)
-        ->check(CLI::IsMember(std::vector<std::string>{"table", "csv", "json", "jsonl"}));
+        ->check(CLI::IsMember(lorvex::tool::formatNames()));
     showCommand->add_flag("--raw", show.raw);
 
     std::string feed;
@@ -179,7 +172,7 @@ ExitStatus run(const std::vector<std::string>& arguments) {
     }
 
     if (*showCommand) {
-        if (!format.empty()) show.format = formatNamed(format);
+        show.format = lorvex::tool::formatNamed(format);
         return lorvex::tool::showRecords(show);
     }
     if (*explain) return lorvex::tool::explainFeed(feed);

@@ -1,54 +1,14 @@
 #include "show_command.h"
 
 #include <cstdio>
-#include <filesystem>
-#include <string_view>
-#include <system_error>
+#include <string>
 
 #include "arguments.h"
-#include "display.h"
-#include "formats.h"
+#include "record.h"
 #include "report.h"
+#include "terminal.h"
 
 namespace lorvex::tool {
-
-platform::Error RecordReader::open(const platform::NativePath& path) {
-    if (platform::Error error = file_.open(path)) return error;
-    // Asked of the path once it is open: a file replaced in between only sizes the table wrong.
-    std::error_code failed;
-    std::filesystem::path name(path);
-    if (std::filesystem::is_regular_file(name, failed)) {
-        std::uintmax_t size = std::filesystem::file_size(name, failed);
-        if (!failed) knownCount_ = size / recordBytes;
-    }
-    return 0;
-}
-
-platform::Error RecordReader::openStandardInput() {
-    return file_.openStandardInput();
-}
-
-bool RecordReader::next(Record& record) {
-    // Read straight into the record, which holds its units as the file does but for their order.
-    auto* bytes = reinterpret_cast<char*>(record.units.data());
-    std::size_t got = 0;
-    while (got < recordBytes) {
-        platform::InputFile::Read read = file_.read(bytes + got, recordBytes - got);
-        if (read.error != 0) {
-            error_ = read.error;
-            return false;
-        }
-        if (read.count == 0) break;
-        got += read.count;
-    }
-    if (got < recordBytes) {
-        stray_ = got;
-        return false;
-    }
-    swapFileOrder(record);
-    offset_ += recordBytes;
-    return true;
-}
 
 namespace {
 
@@ -92,12 +52,13 @@ void show(RecordReader& file, Format format, bool raw) {
 }  // namespace
 
 ExitStatus showRecords(const ShowOptions& options) {
-    RecordReader file;
-    platform::Error error = openArgument(file, options.path);
+    platform::InputFile input;
+    platform::Error error = openArgument(input, options.path);
     if (error != 0) {
         complain(readFailure(quotedName(options.path), error, false));
         return ExitStatus::failure;
     }
+    RecordReader file(input);
     Format format = options.format.value_or(isTerminal(stdout) ? Format::table : Format::jsonl);
     show(file, format, options.raw);
     if (file.error() != 0) {

@@ -21,7 +21,7 @@ Converted convertBytes(std::string_view feedBytes, std::size_t chunk) {
     if (chunk == 0) {
         count = convert(dir / "feed.xml", dir / "feed.rec");
     } else {
-        Conversion result = convertFile(dir / "feed.xml", dir / "feed.rec", {.chunk = chunk});
+        Conversion result = openAndConvert(dir / "feed.xml", dir / "feed.rec", {.chunk = chunk});
         count = result.failure == Failure::none ? result.records : -1;
     }
     bool written = fs::exists(dir / "feed.rec");
