@@ -4,13 +4,17 @@
 # koi8-r against its UTF-8 time, and the peak memory of each. Peers that are not installed are
 # left out.
 #
-#   bench/compare.sh [BUILD_DIR] [SIZE_MIB]
+#   bench/compare.sh [BUILD_DIR] [SIZE_MIB] [RUNS]
+#
+# RUNS, when given, is every timing's number of runs, without warm-up runs: CI passes 1 on a
+# 1 MiB feed, so that a command line the tool no longer takes fails there, in seconds.
 #
 # Peers (Debian packages): sfeed, xmlstarlet, hyperfine (required), and GNU time for memory.
 set -euo pipefail
 
 build=${1:-build/release}
 size=${2:-100}
+runs=${3:-}
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
@@ -18,6 +22,12 @@ for tool in "$build/lorvex" "$build/lorvex-feedgen"; do
   [[ -x $tool ]] || { echo "missing $tool: build with -DLORVEX_BUILD_BENCH=ON" >&2; exit 1; }
 done
 command -v hyperfine >/dev/null || { echo "hyperfine is needed" >&2; exit 1; }
+
+# hyperfine's options for one timing: timing WARMUP_RUNS RUNS.
+timing() {
+  if [[ -n $runs ]]; then set -- 0 "$runs"; fi
+  options=(--warmup "$1" --runs "$2" --style basic)
+}
 
 feed=$work/feed.xml
 "$build/lorvex-feedgen" "$size" > "$feed"
@@ -37,7 +47,8 @@ fi
 
 # Outputs are removed before each run, so that each run writes a new file: none pays for getting
 # rid of the last one's (truncated by a shell's redirection, or unlinked by lorvex's rename).
-hyperfine --warmup 3 --runs 20 --style basic --prepare "rm -f $work/out.*" \
+timing 3 20
+hyperfine "${options[@]}" --prepare "rm -f $work/out.*" \
   --export-json "$work/times.json" "${commands[@]}"
 
 python3 - "$work/times.json" <<'PY'
@@ -57,7 +68,8 @@ for encoding in "${encodings[@]}"; do
   commands+=(-n "$encoding" "$lorvex convert $work/$encoding.xml $work/out.rec")
 done
 echo
-hyperfine --warmup 2 --runs 10 --style basic --prepare "rm -f $work/out.*" \
+timing 2 10
+hyperfine "${options[@]}" --prepare "rm -f $work/out.*" \
   --export-json "$work/encodings.json" "${commands[@]}"
 python3 - "$work/encodings.json" <<'PY'
 import json, sys
@@ -86,10 +98,11 @@ second=$work/second.xml
 cat "$second" > /dev/null
 mkdir -p "$work/batch"
 echo
-hyperfine --warmup 1 --runs 8 --style basic --prepare "rm -f $work/batch/*" \
+timing 1 8
+hyperfine "${options[@]}" --prepare "rm -f $work/batch/*" \
   --export-json "$work/batch.json" \
-  -n "one thread" "$lorvex convert --jobs 1 -o $work/batch $feed $second" \
-  -n "two threads" "$lorvex convert --jobs 2 -o $work/batch $feed $second"
+  -n "one thread" "$lorvex convert -d $work/batch --jobs 1 $feed $second" \
+  -n "two threads" "$lorvex convert -d $work/batch --jobs 2 $feed $second"
 python3 - "$work/batch.json" <<'PY'
 import json, sys
 times = {r["command"]: r["median"] for r in json.load(open(sys.argv[1]))["results"]}

@@ -3,7 +3,7 @@
 
 Usage: convert_with_ctypes.py LIBRARY FEED OUTPUT
   e.g. python3 examples/convert_with_ctypes.py build/release/libLorvex.so.1 \\
-           examples/sample.xml sample.rec
+           examples/sample.xml build/sample.rec
 On Windows, LIBRARY is Lorvex.dll.
 """
 import ctypes
@@ -17,8 +17,11 @@ WINDOWS = os.name == "nt"
 
 def load_convert_file(library):
     # errno on POSIX, the thread's last error on Windows: ctypes saves it right after the call.
-    lorvex = ctypes.CDLL(library, use_errno=True, use_last_error=True)
-    convert_file = lorvex.ConvertFile
+    try:
+        lorvex = ctypes.CDLL(library, use_errno=True, use_last_error=True)
+        convert_file = lorvex.ConvertFile
+    except (OSError, AttributeError) as error:
+        sys.exit(f"cannot load ConvertFile from {library!r}: {error}")
     # int ConvertFile(const lorvex_char*, const lorvex_char*): wchar_t on Windows, char16_t
     # elsewhere, where ctypes has no 16-bit string type and the path goes as bytes.
     path_type = ctypes.c_wchar_p if WINDOWS else ctypes.c_char_p

@@ -48,7 +48,7 @@ std::set<fs::path> filesIn(const fs::path& dir) {
 
 TEST(BadInput, UnreadableInputFailsAndLeavesTheOutputAlone) {
     // Root reads any file; the platform test makes the open fail instead.
-    if (::geteuid() == 0) GTEST_SKIP() << "permissions do not stop root";
+    if (::geteuid() == 0) GTEST_SKIP() << "root ignores permissions: run as a user to check";
     ScratchDir dir;
     test::writeBytes(dir / "feed.xml", twoItems);
     test::writeBytes(dir / "out.rec", oldRecords);
@@ -207,7 +207,7 @@ TEST(Outputs, ReplacementKeepsThePermissionsAndAttributes) {
 }
 
 TEST(Outputs, ReadOnlyFileIsNotReplaced) {
-    if (::geteuid() == 0) GTEST_SKIP() << "permissions do not stop root";
+    if (::geteuid() == 0) GTEST_SKIP() << "root ignores permissions: run as a user to check";
     ScratchDir dir;
     test::writeBytes(dir / "feed.xml", twoItems);
     test::writeBytes(dir / "out.rec", oldRecords);

@@ -168,6 +168,8 @@ ExitStatus run(const std::vector<std::string>& arguments) {
             command == &app && arguments.size() > 1 && !arguments[1].starts_with('-');
         if (unknownCommand)
             return usageError(app, lorvex::tool::quotedName(arguments[1]) + " is not a command");
+        if (command == &app && dynamic_cast<const CLI::RequiredError*>(&error) != nullptr)
+            return usageError(app, "no command given");
         return usageError(*command, error.what());
     }
 
