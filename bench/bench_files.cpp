@@ -23,11 +23,4 @@ int convert(const TempFile& input, const TempFile& output) {
                        reinterpret_cast<const lorvex_char*>(output.widePath().c_str()));
 }
 
-void removeUntimed(benchmark::State& state, const TempFile& output) {
-    state.PauseTiming();
-    std::error_code ignored;
-    std::filesystem::remove(output.path(), ignored);
-    state.ResumeTiming();
-}
-
 }  // namespace lorvex::bench

@@ -27,9 +27,4 @@ class TempFile {
 // ConvertFile on two temporary files.
 int convert(const TempFile& input, const TempFile& output);
 
-// Removes output outside the timed part of a benchmark run. A conversion that replaces the last
-// run's output pays for dropping its pages when the old file goes; with the file gone, each run
-// measures a conversion alone.
-void removeUntimed(benchmark::State& state, const TempFile& output);
-
 }  // namespace lorvex::bench

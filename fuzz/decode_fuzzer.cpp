@@ -7,13 +7,15 @@
 #include "feed_text.h"
 #include "unicode.h"
 #include "utf8_reference.h"
+#include "whole_text.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view bytes(reinterpret_cast<const char*>(data), size);
     // Every encoding the bytes may claim, legacy ones included; the chunk size is taken from the
     // input, so that the fuzzer splits characters and sequences wherever it likes.
     std::size_t chunk = size == 0 ? 1 : 1 + data[0] % 13;
-    LORVEX_FUZZ_CHECK(lorvex::decodeWhole(bytes, {.chunk = chunk}) == lorvex::decodeWhole(bytes));
+    LORVEX_FUZZ_CHECK(lorvex::test::decodeWhole(bytes, {.chunk = chunk}) ==
+                      lorvex::test::decodeWhole(bytes));
 
     std::u16string wide;
     lorvex::unicode::decodeUtf8(bytes, wide);

@@ -11,6 +11,7 @@
 #include "support/cases.h"
 #include "support/conversions.h"
 #include "support/files.h"
+#include "support/whole_text.h"
 #include "unicode.h"
 
 namespace lorvex {
@@ -20,9 +21,9 @@ using namespace std::string_literals;
 
 // The text as a walk reads it: whole, and a byte or three at a time, which must agree.
 std::u16string decoded(std::string_view bytes) {
-    std::u16string whole = decodeWhole(bytes);
+    std::u16string whole = test::decodeWhole(bytes);
     for (std::size_t chunk : {1, 3}) {
-        EXPECT_EQ(decodeWhole(bytes, {.chunk = chunk}), whole) << "in chunks of " << chunk;
+        EXPECT_EQ(test::decodeWhole(bytes, {.chunk = chunk}), whole) << "in chunks of " << chunk;
     }
     return whole;
 }

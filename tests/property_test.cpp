@@ -15,6 +15,7 @@
 #include "literal_search.h"
 #include "support/conversions.h"
 #include "support/files.h"
+#include "support/whole_text.h"
 #include "unicode.h"
 
 namespace lorvex {
@@ -229,7 +230,8 @@ TEST(Property, CorpusFeedsMatchTheRules) {
     for (const std::filesystem::path& feed : feeds) {
         std::string bytes = test::readBytes(feed);
         int expectedCount = 0;
-        std::string expected = test::utf16le(referenceRecords(decodeWhole(bytes), expectedCount));
+        std::string expected =
+            test::utf16le(referenceRecords(test::decodeWhole(bytes), expectedCount));
         test::Converted converted = test::convertBytes(bytes);
         EXPECT_EQ(converted.count, expectedCount) << feed;
         EXPECT_EQ(converted.bytes, expected) << feed;

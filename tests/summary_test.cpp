@@ -5,6 +5,7 @@
 
 #include "summary.h"
 #include "support/cases.h"
+#include "support/whole_text.h"
 
 namespace lorvex {
 namespace {
@@ -18,7 +19,7 @@ struct SummaryCase {
 class Summarize : public testing::TestWithParam<SummaryCase> {};
 
 TEST_P(Summarize, PicksThePlainText) {
-    EXPECT_EQ(summarize(GetParam().description), GetParam().summary);
+    EXPECT_EQ(test::summarize(GetParam().description), GetParam().summary);
 }
 
 const std::u16string text450 = std::u16string(400, u'p') + std::u16string(50, u'q');

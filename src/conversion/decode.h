@@ -57,10 +57,7 @@ class UnitDecoder {
   public:
     virtual ~UnitDecoder() = default;
 
-    struct Decoded {
-        std::size_t consumed;  // bytes
-        std::size_t produced;  // units
-    };
+    using Decoded = platform::Decoded;
     // Decodes the start of bytes into out, at most room units (room is at least 8). Bytes that
     // may begin a character are left for the next call unless last says that no more follow;
     // each byte that cannot be decoded becomes one U+FFFD. With last, once every byte is

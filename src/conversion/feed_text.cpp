@@ -17,7 +17,7 @@ std::size_t ByteText::cut(Position begin, Position end, char16_t* out, std::size
 }
 
 std::size_t UnitText::cut(Position begin, Position end, char16_t* out, std::size_t max) const {
-    std::u16string_view units = window_.view(begin, end);
+    std::u16string_view units = window_->view(begin, end);
     std::size_t count = std::min(units.size(), max);
     std::copy_n(units.data(), count, out);
     return count;
@@ -76,8 +76,7 @@ class LegacyUnitDecoder final : public UnitDecoder {
 
   private:
     Decoded convert(std::string_view bytes, bool last, char16_t* out, std::size_t room) {
-        platform::LegacyDecoder::Decoded decoded = decoder_->decode(bytes, last, out, room);
-        return {decoded.consumed, decoded.produced};
+        return decoder_->decode(bytes, last, out, room);
     }
 
     std::unique_ptr<platform::LegacyDecoder> decoder_;
@@ -120,7 +119,7 @@ bool wroteDeclaration(platform::LegacyDecoder& decoder, std::string_view declara
     std::u16string decoded(declaration.size() + unitRoom, u'\0');
     std::size_t produced = 0;
     for (std::string_view rest = declaration; !rest.empty();) {
-        platform::LegacyDecoder::Decoded step =
+        platform::Decoded step =
             decoder.decode(rest, true, decoded.data() + produced, decoded.size() - produced);
         rest.remove_prefix(step.consumed);
         produced += step.produced;
@@ -210,29 +209,6 @@ Position FeedText::end() const {
 std::size_t FeedText::largestWindow() const {
     std::size_t units = units_ ? units_->window.largestCapacity() * sizeof(char16_t) : 0;
     return bytes_.largestCapacity() + units;
-}
-
-void FeedText::readToEnd() {
-    if (units_) {
-        units_->window.pin(0);
-        while (units_->window.readMore()) {
-        }
-    } else {
-        bytes_.pin(byteText_.start());
-        while (bytes_.readMore()) {
-        }
-    }
-}
-
-std::u16string decodeWhole(std::string_view bytes, ReadOptions options) {
-    MemorySource<char> source(bytes);
-    FeedText feed(source, options);
-    feed.readToEnd();
-    return feed.visit([&](const auto& text) {
-        std::u16string whole(static_cast<std::size_t>(feed.end() - text.start()), u'\0');
-        whole.resize(text.cut(text.start(), feed.end(), whole.data(), whole.size()));
-        return whole;
-    });
 }
 
 }  // namespace lorvex

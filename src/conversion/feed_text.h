@@ -10,6 +10,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <type_traits>
 
 #include "decode.h"
 #include "window.h"
@@ -24,26 +25,38 @@ struct ReadOptions {
     int recordLimit = INT_MAX;  // the most records one conversion can count
 };
 
-// Text searched in its bytes: UTF-8, or a single-byte encoding read through a table.
-class ByteText {
+// What the walk asks of a feed's text in either form: searches, and a window that holds the text
+// from a pinned position on.
+template <class Unit>
+class WindowText {
   public:
-    // start: where the text begins, behind any byte order mark; table: null for UTF-8.
-    ByteText(Window<char>& window, const std::array<char16_t, 256>* table, Position start)
-        : window_(&window), table_(table), start_(start) {}
+    explicit WindowText(Window<Unit>& window) : window_(&window) {}
 
-    Position start() const { return start_; }
     Position end() const { return window_->end(); }  // of the text read so far
     bool readMore() { return window_->readMore(); }
     Position find(std::string_view literal, Position from) { return window_->find(literal, from); }
     Position findBefore(std::string_view literal, Position from, Position end) const {
         return window_->findBefore(literal, from, end);
     }
-    // The byte at position, as a unit: an ASCII byte is its character.
+    // The unit at position; in bytes, an ASCII byte is its character.
     char16_t unitAt(Position position) const {
-        return static_cast<unsigned char>(window_->view(position, position + 1)[0]);
+        return static_cast<std::make_unsigned_t<Unit>>(window_->view(position, position + 1)[0]);
     }
     void pin(Position position) { window_->pin(position); }
     void unpin() { window_->unpin(); }
+
+  protected:
+    Window<Unit>* window_;
+};
+
+// Text searched in its bytes: UTF-8, or a single-byte encoding read through a table.
+class ByteText : public WindowText<char> {
+  public:
+    // start: where the text begins, behind any byte order mark; table: null for UTF-8.
+    ByteText(Window<char>& window, const std::array<char16_t, 256>* table, Position start)
+        : WindowText(window), table_(table), start_(start) {}
+
+    Position start() const { return start_; }
 
     // Writes the first 16-bit units of the text [begin, end) to out, at most max of them, and
     // returns how many it wrote. A character beyond U+FFFF is two units; when only one fits, its
@@ -51,30 +64,17 @@ class ByteText {
     std::size_t cut(Position begin, Position end, char16_t* out, std::size_t max) const;
 
   private:
-    Window<char>* window_;
     const std::array<char16_t, 256>* table_;
     Position start_;
 };
 
 // Text decoded to 16-bit units.
-class UnitText {
+class UnitText : public WindowText<char16_t> {
   public:
-    explicit UnitText(Window<char16_t>& window) : window_(window) {}
+    explicit UnitText(Window<char16_t>& window) : WindowText(window) {}
 
     Position start() const { return 0; }
-    Position end() const { return window_.end(); }
-    bool readMore() { return window_.readMore(); }
-    Position find(std::string_view literal, Position from) { return window_.find(literal, from); }
-    Position findBefore(std::string_view literal, Position from, Position end) const {
-        return window_.findBefore(literal, from, end);
-    }
-    char16_t unitAt(Position position) const { return window_.view(position, position + 1)[0]; }
-    void pin(Position position) { window_.pin(position); }
-    void unpin() { window_.unpin(); }
     std::size_t cut(Position begin, Position end, char16_t* out, std::size_t max) const;
-
-  private:
-    Window<char16_t>& window_;
 };
 
 // A feed's text from its bytes: the encoding is detected as the feed is opened, and the text is
@@ -104,9 +104,6 @@ class FeedText {
     // The most memory the text's windows held at once, in bytes.
     std::size_t largestWindow() const;
 
-    // Reads the whole text into its window, before any walk (see decodeWhole).
-    void readToEnd();
-
   private:
     struct Units;
 
@@ -122,8 +119,5 @@ class FeedText {
     ReadOptions options_;
     platform::Error error_ = 0;
 };
-
-// The whole text of a feed held in memory, decoded as a walk reads it.
-std::u16string decodeWhole(std::string_view bytes, ReadOptions options = {});
 
 }  // namespace lorvex

@@ -81,7 +81,4 @@ Summary summarize(const Text& text, Position begin, Position end, SummaryMarkers
     return {text.cut(textStart, paragraphEnd, out, summaryWidth), SummaryRule::linkText};
 }
 
-// The summary of one description on its own, at most summaryWidth characters.
-std::u16string summarize(std::u16string_view description);
-
 }  // namespace lorvex

@@ -11,6 +11,12 @@
 
 namespace lorvex::platform {
 
+// What a decoder did with a piece of bytes.
+struct Decoded {
+    std::size_t consumed;  // bytes
+    std::size_t produced;  // units
+};
+
 // A legacy encoding as each system's converter names it: the same characters under two names.
 struct LegacyEncoding {
     unsigned codePage = 0;            // for MultiByteToWideChar
@@ -41,10 +47,6 @@ class LegacyDecoder {
     // lacks the converter, or the error that kept it from opening one it has.
     Error open(const LegacyEncoding& encoding);
 
-    struct Decoded {
-        std::size_t consumed;  // bytes
-        std::size_t produced;  // units
-    };
     // Decodes the start of bytes into out, at most room units (room is at least 8). Bytes that
     // may begin a character are left for the next call unless last says that no more follow.
     // Each byte that the converter rejects, or turns into a foreign unit (see isForeign), becomes

@@ -80,8 +80,7 @@ std::size_t LegacyDecoder::decodeOneByOne(std::string_view bytes, std::size_t en
     return at;
 }
 
-LegacyDecoder::Decoded LegacyDecoder::decode(std::string_view bytes, bool last, char16_t* out,
-                                             std::size_t room) {
+Decoded LegacyDecoder::decode(std::string_view bytes, bool last, char16_t* out, std::size_t room) {
     auto converter = static_cast<iconv_t>(converter_);
     std::size_t consumed = 0, produced = 0;
     while (consumed < bytes.size() && produced + 2 <= room) {

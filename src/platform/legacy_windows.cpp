@@ -97,8 +97,7 @@ std::size_t LegacyDecoder::convert(std::string_view chars, char16_t* out) const 
 // found from the lead bytes. Each byte it rejects is one U+FFFD, and the next byte starts a new
 // character, as iconv's path does: a lead byte before a byte that cannot follow it (a stray lead
 // before "</title>") never takes that byte with it.
-LegacyDecoder::Decoded LegacyDecoder::decode(std::string_view bytes, bool last, char16_t* out,
-                                             std::size_t room) {
+Decoded LegacyDecoder::decode(std::string_view bytes, bool last, char16_t* out, std::size_t room) {
     std::size_t in = 0, produced = 0;
     while (in < bytes.size() && produced < room) {
         std::size_t limit = std::min({bytes.size(), in + (room - produced), in + runLength});

@@ -20,15 +20,13 @@ void appendUtf8(std::string& out, char32_t c) {
     }
 }
 
-void appendUtf8Lossy(std::string& out, char32_t c) {
-    appendUtf8(out, isSurrogate(c) ? replacementCharacter : c);
-}
-
 std::string toUtf8Lossy(std::u16string_view text) {
     std::string out;
     out.reserve(text.size());
-    for (std::size_t i = 0; i < text.size();)
-        appendUtf8Lossy(out, nextCodePoint(text, i));
+    for (std::size_t i = 0; i < text.size();) {
+        char32_t c = nextCodePoint(text, i);
+        appendUtf8(out, isSurrogate(c) ? replacementCharacter : c);
+    }
     return out;
 }
 

@@ -71,8 +71,7 @@ inline char32_t nextCodePoint(std::string_view text, std::size_t& i) {
 // Appends the UTF-8 form of c, which must not be a surrogate: it has none.
 void appendUtf8(std::string& out, char32_t c);
 
-// Appends the UTF-8 form of c, a lone surrogate as U+FFFD; and the whole of text so.
-void appendUtf8Lossy(std::string& out, char32_t c);
+// The UTF-8 form of text, each lone surrogate as U+FFFD.
 std::string toUtf8Lossy(std::u16string_view text);
 
 // Writes the first UTF-16 units of UTF-8 text to out, at most max of them, and returns how many
