@@ -1,24 +1,6 @@
 # 32-bit Windows (x86) with MinGW-w64 (Debian: g++-mingw-w64-i686-posix); programs run under
 # 32-bit Wine (Debian: wine32 for i386).
-set(CMAKE_SYSTEM_NAME Windows)
-set(CMAKE_SYSTEM_PROCESSOR x86)
-
+set(processor x86)
 set(triple i686-w64-mingw32)
-set(CMAKE_C_COMPILER ${triple}-gcc-posix)
-set(CMAKE_CXX_COMPILER ${triple}-g++-posix)
-set(CMAKE_RC_COMPILER ${triple}-windres)
-
-set(CMAKE_FIND_ROOT_PATH /usr/${triple})
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
-
-# Link the GCC, C++ and thread runtimes in, so that Lorvex.dll and lorvex.exe need nothing but
-# Windows' own DLLs beside them.
-set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")
-set(CMAKE_SHARED_LINKER_FLAGS_INIT "-static")
-
-# Debian's wine32 package keeps its loader out of PATH.
-find_program(LORVEX_WINE32 NAMES wine PATHS /usr/lib/wine NO_DEFAULT_PATH REQUIRED)
-set(CMAKE_CROSSCOMPILING_EMULATOR ${LORVEX_WINE32})
+set(wine wine)
+include(${CMAKE_CURRENT_LIST_DIR}/windows-under-wine.cmake)

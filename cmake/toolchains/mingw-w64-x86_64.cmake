@@ -1,23 +1,6 @@
-# Windows x86_64 with MinGW-w64 (Debian: g++-mingw-w64-x86-64-posix); programs run under Wine.
-set(CMAKE_SYSTEM_NAME Windows)
-set(CMAKE_SYSTEM_PROCESSOR x86_64)
-
+# Windows x86_64 with MinGW-w64 (Debian: g++-mingw-w64-x86-64-posix); programs run under Wine
+# (Debian: wine64).
+set(processor x86_64)
 set(triple x86_64-w64-mingw32)
-set(CMAKE_C_COMPILER ${triple}-gcc-posix)
-set(CMAKE_CXX_COMPILER ${triple}-g++-posix)
-set(CMAKE_RC_COMPILER ${triple}-windres)
-
-set(CMAKE_FIND_ROOT_PATH /usr/${triple})
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
-
-# Link the GCC, C++ and thread runtimes in, so that Lorvex.dll and lorvex.exe need nothing but
-# Windows' own DLLs beside them.
-set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")
-set(CMAKE_SHARED_LINKER_FLAGS_INIT "-static")
-
-# Debian's wine64 package keeps its loader out of PATH.
-find_program(LORVEX_WINE NAMES wine64 wine PATHS /usr/lib/wine REQUIRED)
-set(CMAKE_CROSSCOMPILING_EMULATOR ${LORVEX_WINE})
+set(wine wine64 wine)
+include(${CMAKE_CURRENT_LIST_DIR}/windows-under-wine.cmake)
