@@ -135,6 +135,9 @@ SYSTEM_CONVERTERS = {
     "euc-tw": (51950, "EUC-TW"),
 }
 
+# cp1250 to cp1258 are windows-1250 to windows-1258 under both lists below.
+WINDOWS_CODE_PAGES = {f"cp{page}": f"windows-{page}" for page in range(1250, 1259)}
+
 # The encodings of glibc's iconv names (module names in lower case) that labels may name, with the
 # encoding of ours each is; where WHATWG's list reads an encoding as another (ISO-8859-1 and
 # US-ASCII as windows-1252, ISO-8859-9 as windows-1254, GB2312 as gbk, ...), so do its other names.
@@ -157,15 +160,7 @@ GLIBC_ENCODINGS = {
     "iso-8859-16": "iso-8859-16",
     "tis-620": "windows-874",
     "ibm874": "windows-874",
-    "cp1250": "windows-1250",
-    "cp1251": "windows-1251",
-    "cp1252": "windows-1252",
-    "cp1253": "windows-1253",
-    "cp1254": "windows-1254",
-    "cp1255": "windows-1255",
-    "cp1256": "windows-1256",
-    "cp1257": "windows-1257",
-    "cp1258": "windows-1258",
+    **WINDOWS_CODE_PAGES,
     "koi8-r": "koi8-r",
     "koi8-u": "koi8-u",
     "koi8-ru": "koi8-u",
@@ -222,15 +217,7 @@ PYTHON_CODECS = {
     "iso8859_16": "iso-8859-16",
     "tis_620": "windows-874",
     "cp874": "windows-874",
-    "cp1250": "windows-1250",
-    "cp1251": "windows-1251",
-    "cp1252": "windows-1252",
-    "cp1253": "windows-1253",
-    "cp1254": "windows-1254",
-    "cp1255": "windows-1255",
-    "cp1256": "windows-1256",
-    "cp1257": "windows-1257",
-    "cp1258": "windows-1258",
+    **WINDOWS_CODE_PAGES,
     "koi8_r": "koi8-r",
     "koi8_u": "koi8-u",
     "cp437": "ibm437",
