@@ -1,6 +1,4 @@
-// The literal search over a backend V of vector.h. This file is included inside each instruction
-// set's namespace and target region; it has no include guard, being meant for one inclusion per
-// backend.
+// The literal search over a backend V of vector.h, compiled for each backend by each_isa.h.
 //
 // Many starts at a time: a start is a candidate when both the literal's first and its last unit
 // are in place, which few places in a feed are; candidates are compared whole. The loop stops

@@ -69,30 +69,8 @@ template <class Unit>
 using platform::Isa;
 namespace vec = platform::vec;
 
-#if defined(LORVEX_HAVE_SSE2)
-namespace sse2 {
-using V = vec::Sse2;
-#include "literal_kernel.h"
-}  // namespace sse2
-#endif
-
-#if defined(LORVEX_HAVE_AVX2)
-LORVEX_BEGIN_AVX2
-namespace avx2 {
-using V = vec::Avx2;
-#include "literal_kernel.h"
-}  // namespace avx2
-LORVEX_END_TARGET
-#endif
-
-#if defined(LORVEX_HAVE_NEON)
-LORVEX_BEGIN_NEON
-namespace neon {
-using V = vec::Neon;
-#include "literal_kernel.h"
-}  // namespace neon
-LORVEX_END_NEON
-#endif
+#define LORVEX_KERNEL_FILE "literal_kernel.h"
+#include "each_isa.h"
 
 // isa is asked for only when the search is long enough for a vector.
 template <class Unit, class GetIsa>

@@ -9,6 +9,15 @@
 
 namespace lorvex::platform {
 
+// One instruction set's kernels, each from a place in its text on (see text_kernels.h).
+struct Kernels {
+    bool (*anyForeign)(const char16_t*, const char16_t*);
+    std::size_t (*decodeUtf8Units)(std::string_view, std::size_t, char16_t*, std::size_t,
+                                   std::size_t);
+    void (*decodeSingleBytes)(std::string_view, std::size_t, const char16_t*, char16_t*);
+    std::size_t (*widenAscii)(std::string_view, std::size_t, char16_t*);
+};
+
 namespace scalar {
 
 bool anyForeign(const char16_t* begin, const char16_t* end) {
@@ -48,75 +57,31 @@ std::size_t widenAscii(std::string_view bytes, std::size_t i, char16_t* out) {
     return i;
 }
 
+inline constexpr Kernels kernels{anyForeign, decodeUtf8Units, decodeSingleBytes, widenAscii};
+
 }  // namespace scalar
 
-#if defined(LORVEX_HAVE_SSE2)
-namespace sse2 {
-using V = vec::Sse2;
-namespace narrower = scalar;
-#include "text_kernels.h"
-}  // namespace sse2
-#endif
-
-#if defined(LORVEX_HAVE_AVX2)
-LORVEX_BEGIN_AVX2
-namespace avx2 {
-using V = vec::Avx2;
-namespace narrower = sse2;
-#include "text_kernels.h"
-}  // namespace avx2
-LORVEX_END_TARGET
-#endif
-
-#if defined(LORVEX_HAVE_NEON)
-LORVEX_BEGIN_NEON
-namespace neon {
-using V = vec::Neon;
-namespace narrower = scalar;
-#include "text_kernels.h"
-}  // namespace neon
-LORVEX_END_NEON
-#endif
+#define LORVEX_KERNEL_FILE "text_kernels.h"
+#include "each_isa.h"
 
 namespace {
 
-// One instruction set's kernels, each from the start of its text.
-struct Kernels {
-    bool (*anyForeign)(const char16_t*, const char16_t*);
-    std::size_t (*decodeUtf8Units)(std::string_view, std::size_t, char16_t*, std::size_t,
-                                   std::size_t);
-    void (*decodeSingleBytes)(std::string_view, std::size_t, const char16_t*, char16_t*);
-    std::size_t (*widenAscii)(std::string_view, std::size_t, char16_t*);
-};
-
-#define LORVEX_KERNELS(isa)                                                            \
-    Kernels {                                                                          \
-        isa::anyForeign, isa::decodeUtf8Units, isa::decodeSingleBytes, isa::widenAscii \
-    }
-
 const Kernels& kernels(Isa isa) {
-    static constexpr Kernels plain = LORVEX_KERNELS(scalar);
     switch (isa) {
 #if defined(LORVEX_HAVE_SSE2)
-        case Isa::sse2: {
-            static constexpr Kernels sse2Kernels = LORVEX_KERNELS(sse2);
-            return sse2Kernels;
-        }
+        case Isa::sse2:
+            return sse2::kernels;
 #endif
 #if defined(LORVEX_HAVE_AVX2)
-        case Isa::avx2: {
-            static constexpr Kernels avx2Kernels = LORVEX_KERNELS(avx2);
-            return avx2Kernels;
-        }
+        case Isa::avx2:
+            return avx2::kernels;
 #endif
 #if defined(LORVEX_HAVE_NEON)
-        case Isa::neon: {
-            static constexpr Kernels neonKernels = LORVEX_KERNELS(neon);
-            return neonKernels;
-        }
+        case Isa::neon:
+            return neon::kernels;
 #endif
         default:
-            return plain;
+            return scalar::kernels;
     }
 }
 

@@ -1,7 +1,6 @@
-// The kernels over text units, written once for every backend of vector.h. This file is included
-// inside each instruction set's namespace and target region, where V names the backend; it has
-// no include guard, being meant for one inclusion per backend. What is left when less than a
-// vector is goes to the kernel of the next narrower backend, narrower.
+// The kernels over text units, written once for every backend of vector.h, and compiled for each
+// by each_isa.h: V names the backend, and what is left when less than a vector is goes to the
+// kernel of the next narrower backend, narrower.
 
 // Whether any unit of [begin, end) is foreign (see isForeign). A unit u is in [low, high] when
 // u - low, wrapped, is at most high - low.
@@ -91,3 +90,6 @@ inline std::size_t widenAscii(std::string_view bytes, std::size_t i, char16_t* o
     }
     return narrower::widenAscii(bytes, i, out);
 }
+
+// This instruction set's kernels, for the choice among the sets.
+inline constexpr Kernels kernels{anyForeign, decodeUtf8Units, decodeSingleBytes, widenAscii};

@@ -2,10 +2,10 @@
 // set of operations, and each kernel is written once, as a template over them, beside a plain
 // loop that is both the reference and the path of every other machine.
 //
-// A kernel is instantiated inside its instruction set's target region (LORVEX_BEGIN_AVX2 ...
-// LORVEX_END_TARGET), by including the kernel's file there in a namespace of its own: the
-// compiler inlines an instruction set's operations only into code compiled for it, so a template
-// defined outside the region would call every operation out of line.
+// A kernel is compiled inside its instruction set's target region (LORVEX_BEGIN_AVX2 ...
+// LORVEX_END_TARGET), by including the kernel's file there in a namespace of its own (each_isa.h):
+// the compiler inlines an instruction set's operations only into code compiled for it, so a
+// template defined outside the region would call every operation out of line.
 #pragma once
 
 #include <bit>
