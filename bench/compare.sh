@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Times lorvex against other ways of reading a feed, whole process, on one generated feed with
-# the page cache warm, and prints the ratios; then the same feed in UTF-16, windows-1252 and
-# koi8-r against its UTF-8 time, and the peak memory of each. Peers that are not installed are
+# the page cache warm, and prints the ratios and lorvex's time against the I/O floor (cat of the
+# feed plus cp of its records); then the same feed in UTF-16, windows-1252, koi8-r and Shift_JIS
+# against its UTF-8 time, and the peak memory of each. Peers that are not installed are
 # left out.
 #
 #   bench/compare.sh [BUILD_DIR] [SIZE_MIB] [RUNS]
@@ -35,7 +36,11 @@ cat "$feed" > /dev/null  # warm the page cache
 echo "feed: $(stat -c %s "$feed") bytes, $(grep -c '<item>' "$feed") items"
 
 lorvex=$(realpath "$build/lorvex")
+# The I/O floor: reading the feed (cat) and writing as many bytes as the records (cp of them).
+"$lorvex" convert "$feed" "$work/records.rec"
 commands=(-n lorvex "$lorvex convert $feed $work/out.rec")
+commands+=(-n cat "cat $feed > /dev/null")
+commands+=(-n cp "cp $work/records.rec $work/out.cp")
 commands+=(-n grep "grep -c '<item>' $feed > $work/out.txt")
 if command -v sfeed >/dev/null; then
   commands+=(-n sfeed "sfeed < $feed > $work/out.tsv")
@@ -53,15 +58,20 @@ hyperfine "${options[@]}" --prepare "rm -f $work/out.*" \
 
 python3 - "$work/times.json" <<'PY'
 import json, sys
-times = {r["command"]: r["median"] for r in json.load(open(sys.argv[1]))["results"]}
+results = json.load(open(sys.argv[1]))["results"]
+times = {r["command"]: r["median"] for r in results}
 lorvex = times["lorvex"]
 print("\nmedian seconds and lorvex's time as a share of each:")
 for name, seconds in times.items():
     print(f"  {name:10s} {seconds:8.3f} s   lorvex / {name} = {lorvex / seconds:5.2f}")
+floor = times["cat"] + times["cp"]
+user = {r["command"]: r["user"] for r in results}["lorvex"]
+print(f"\nI/O floor (cat + cp) {floor:.3f} s: lorvex takes {lorvex / floor:.2f} x it,"
+      f" {user:.3f} s of it user time")
 PY
 
 # The same feed in other encodings: the time against the UTF-8 time, and the peak memory.
-encodings=(UTF-16LE windows-1252 koi8-r)
+encodings=(UTF-16LE windows-1252 koi8-r Shift_JIS)
 commands=(-n UTF-8 "$lorvex convert $feed $work/out.rec")
 for encoding in "${encodings[@]}"; do
   "$build/lorvex-feedgen" "$size" 1 "$encoding" > "$work/$encoding.xml"
