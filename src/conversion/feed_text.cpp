@@ -42,7 +42,7 @@ class LegacyUnitDecoder final : public UnitDecoder {
         : decoder_(std::move(decoder)), keepsAscii_(keepsAscii) {}
 
     Decoded decode(std::string_view bytes, bool last, char16_t* out, std::size_t room) override {
-        if (!keepsAscii_) return convert(bytes, last, out, room);
+        if (!keepsAscii_) return decoder_->decode(bytes, last, out, room);
         Decoded done{0, 0};
         while (done.consumed < bytes.size() && room - done.produced >= unitRoom) {
             std::string_view rest = bytes.substr(done.consumed);
@@ -65,8 +65,8 @@ class LegacyUnitDecoder final : public UnitDecoder {
                     break;
                 }
             }
-            Decoded step = convert(rest.substr(0, stretch), last && stretch == rest.size(),
-                                   out + done.produced, room - done.produced);
+            Decoded step = decoder_->decode(rest.substr(0, stretch), last && stretch == rest.size(),
+                                            out + done.produced, room - done.produced);
             done.consumed += step.consumed;
             done.produced += step.produced;
             if (step.consumed == 0) break;  // the bytes of a character still to come
@@ -75,10 +75,6 @@ class LegacyUnitDecoder final : public UnitDecoder {
     }
 
   private:
-    Decoded convert(std::string_view bytes, bool last, char16_t* out, std::size_t room) {
-        return decoder_->decode(bytes, last, out, room);
-    }
-
     std::unique_ptr<platform::LegacyDecoder> decoder_;
     bool keepsAscii_;
 };

@@ -72,17 +72,16 @@ namespace vec = platform::vec;
 #define LORVEX_KERNEL_FILE "literal_kernel.h"
 #include "each_isa.h"
 
-// isa is asked for only when the search is long enough for a vector.
-template <class Unit, class GetIsa>
+template <class Unit>
 std::size_t findIn(std::basic_string_view<Unit> text, std::string_view literal, std::size_t from,
-                   GetIsa getIsa) {
+                   Isa isa) {
     if (from > text.size() || text.size() - from < literal.size()) return npos;
     // A search with few starts (the distance between two neighbouring tags of an item, say)
     // costs less unit by unit than setting vectors up for it; and a wide vector's worth of them
     // less in a narrow one.
     std::size_t starts = text.size() - from - literal.size() + 1;
     if (starts <= 16) return scalar::findLiteral(text, literal, from);
-    switch (getIsa()) {
+    switch (isa) {
 #if defined(LORVEX_HAVE_AVX2)
         case Isa::avx2:
             if (starts >= 32) return avx2::findLiteral(text, literal, from);
@@ -103,22 +102,14 @@ std::size_t findIn(std::basic_string_view<Unit> text, std::string_view literal, 
 
 }  // namespace
 
-std::size_t findLiteral(std::string_view text, std::string_view literal, std::size_t from) {
-    return findIn(text, literal, from, platform::bestIsa);
-}
-
-std::size_t findLiteral(std::u16string_view text, std::string_view literal, std::size_t from) {
-    return findIn(text, literal, from, platform::bestIsa);
-}
-
 std::size_t findLiteral(std::string_view text, std::string_view literal, std::size_t from,
-                        platform::Isa isa) {
-    return findIn(text, literal, from, [isa] { return isa; });
+                        Isa isa) {
+    return findIn(text, literal, from, isa);
 }
 
 std::size_t findLiteral(std::u16string_view text, std::string_view literal, std::size_t from,
-                        platform::Isa isa) {
-    return findIn(text, literal, from, [isa] { return isa; });
+                        Isa isa) {
+    return findIn(text, literal, from, isa);
 }
 
 }  // namespace lorvex

@@ -10,14 +10,10 @@
 namespace lorvex {
 
 // The index of the first occurrence of literal (never empty, at most 32 characters) in text at
-// or after from, or npos.
-std::size_t findLiteral(std::string_view text, std::string_view literal, std::size_t from);
-std::size_t findLiteral(std::u16string_view text, std::string_view literal, std::size_t from);
-
-// The same with the kernel of isa, which finds the same as every other.
+// or after from, or npos. Every isa finds the same; the default is the fastest.
 std::size_t findLiteral(std::string_view text, std::string_view literal, std::size_t from,
-                        platform::Isa isa);
+                        platform::Isa isa = platform::bestIsa());
 std::size_t findLiteral(std::u16string_view text, std::string_view literal, std::size_t from,
-                        platform::Isa isa);
+                        platform::Isa isa = platform::bestIsa());
 
 }  // namespace lorvex
