@@ -40,15 +40,16 @@ inline std::size_t decodeUtf8Units(std::string_view text, std::size_t i, char16_
         written += ascii;
         scalar::putCodePoint(unicode::nextCodePoint(text, i), out, written, max);
     }
-    // The last bytes, fewer than a vector's, in the vector that ends with the text when that is
-    // all ASCII: its first bytes, behind i, are then ASCII too and were written one unit each
-    // just before written, so widening it writes them again as they are.
-    std::size_t left = text.size() - i;
-    if (left > 0 && left < V::bytes && text.size() >= V::bytes && written + left <= max) {
-        typename V::Vector chunk = V::load(text.data() + text.size() - V::bytes);
+    // The last units, fewer than a vector's, whether the text or the room ends first, from the
+    // vector of bytes that ends with them when that is all ASCII: its first bytes, behind i, are
+    // then ASCII too and were written one unit each just before written, so widening it writes
+    // them again as they are.
+    std::size_t last = std::min(text.size() - i, max - written);
+    if (last > 0 && last < V::bytes && i + last >= V::bytes) {
+        typename V::Vector chunk = V::load(text.data() + i + last - V::bytes);
         if (V::mask(V::nonAscii(chunk)) == 0) {
-            V::widen(out + (written + left - V::bytes), chunk);
-            return written + left;
+            V::widen(out + (written + last - V::bytes), chunk);
+            return written + last;
         }
     }
     return narrower::decodeUtf8Units(text, i, out, written, max);
