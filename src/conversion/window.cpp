@@ -52,12 +52,6 @@ Position Window<Unit>::find(std::string_view literal, Position from) {
 }
 
 template <class Unit>
-std::basic_string_view<Unit> Window<Unit>::view(Position begin, Position end) const {
-    assert(begin >= base_ && begin <= end && end <= this->end());
-    return {buffer_ + (begin - base_), static_cast<std::size_t>(end - begin)};
-}
-
-template <class Unit>
 bool Window<Unit>::readUntil(Position position) {
     while (end() < position) {
         if (!readMore(end())) return false;

@@ -107,7 +107,13 @@ class Window {
     platform::Error error_ = 0;
 };
 
-// Inline, as the walk asks it many times per item, mostly over a few dozen units.
+// Inline, as the walk asks for them many times per item, mostly over a few dozen units.
+template <class Unit>
+inline std::basic_string_view<Unit> Window<Unit>::view(Position begin, Position end) const {
+    assert(begin >= base_ && begin <= end && end <= this->end());
+    return {buffer_ + (begin - base_), static_cast<std::size_t>(end - begin)};
+}
+
 template <class Unit>
 inline Position Window<Unit>::findBefore(std::string_view literal, Position from,
                                          Position end) const {
