@@ -22,7 +22,8 @@ inline bool anyForeign(const char16_t* begin, const char16_t* end) {
 }
 
 // A vector of bytes at a time: all of them widened, and taken up to the first that is not ASCII,
-// whose character is then decoded alone; so text with a few accents stays on this path.
+// whose character is then decoded alone, with those that follow it without ASCII between them; so
+// text with a few accents stays on this path, and a word in another script leaves it once.
 // Decodes text from i on into out from written on, up to max units in all; returns how many.
 inline std::size_t decodeUtf8Units(std::string_view text, std::size_t i, char16_t* out,
                                    std::size_t written, std::size_t max) {
@@ -38,7 +39,9 @@ inline std::size_t decodeUtf8Units(std::string_view text, std::size_t i, char16_
         std::size_t ascii = vec::firstUnit<V, char>(nonAscii);
         i += ascii;
         written += ascii;
-        scalar::putCodePoint(unicode::nextCodePoint(text, i), out, written, max);
+        do {
+            scalar::putCodePoint(unicode::nextCodePoint(text, i), out, written, max);
+        } while (written < max && i < text.size() && static_cast<unsigned char>(text[i]) >= 0x80);
     }
     // The last units, fewer than a vector's, whether the text or the room ends first, from the
     // vector of bytes that ends with them when that is all ASCII: its first bytes, behind i, are
