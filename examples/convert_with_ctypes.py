@@ -61,4 +61,11 @@ def main():
 
 
 if __name__ == "__main__":
-    main()
+    try:
+        main()
+    except BrokenPipeError:
+        # The reader of the records has gone (a pipe into head): stop quietly, as the lorvex tool
+        # does, with status 1. Standard output goes to devnull so that Python's own flush at exit
+        # does not fail on the closed pipe again.
+        os.dup2(os.open(os.devnull, os.O_WRONLY), sys.stdout.fileno())
+        sys.exit(1)
