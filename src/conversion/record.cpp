@@ -43,18 +43,29 @@ Verdict judge(const Record& record, std::size_t titleLength, std::size_t summary
 }
 
 RecordWriter::RecordWriter(platform::OutputFile& file)
-    : file_(file), buffer_(new Record[bufferRecords]) {}
+    : buffers_{std::make_unique_for_overwrite<Record[]>(bufferRecords),
+               std::make_unique_for_overwrite<Record[]>(bufferRecords)},
+      buffer_(buffers_[0].get()),
+      file_(file) {}
 
 platform::Error RecordWriter::writeRecord(const Record& record) {
     Record& slot = buffer_[used_];
     if (&record != &slot) slot = record;
     swapFileOrder(slot);
-    if (++used_ == bufferRecords) return flush();
+    if (++used_ == bufferRecords) return handOver();
     return 0;
 }
 
+platform::Error RecordWriter::handOver() {
+    platform::Error error = file_.write(buffer_, used_ * recordBytes);
+    // The write before this one has ended, so the other buffer is free again.
+    buffer_ = buffer_ == buffers_[0].get() ? buffers_[1].get() : buffers_[0].get();
+    used_ = 0;
+    return error;
+}
+
 platform::Error RecordWriter::flush() {
-    platform::Error error = used_ == 0 ? 0 : file_.write(buffer_.get(), used_ * recordBytes);
+    platform::Error error = file_.finish(buffer_, used_ * recordBytes);
     used_ = 0;
     return error;
 }

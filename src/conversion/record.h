@@ -11,6 +11,7 @@
 #include <string_view>
 
 #include "file.h"
+#include "write_behind.h"
 
 namespace lorvex {
 
@@ -47,24 +48,32 @@ Verdict judge(const Record& record, std::size_t titleLength, std::size_t summary
 // The record file is the records one after the other, each unit little-endian on every machine
 // (UTF-16LE), with nothing before, between or after them.
 
-// Writes records to a record file through a small buffer that it reuses. A record can be fitted in
-// place, in next(), and so reach the file without being copied.
+// Writes records to a record file through two small buffers that it reuses: one is filled while
+// the other is written behind it. A record can be fitted in place, in next(), and so reach the
+// file without being copied.
 class RecordWriter {
   public:
     explicit RecordWriter(platform::OutputFile& file);
 
     Record& next() { return buffer_[used_]; }
 
-    // Writes record (typically next()). Returns 0, or the system's error of a failed write.
+    // Writes record (typically next()). Returns 0, or the system's error of a failed write: this
+    // one's, or one of the records before it.
     platform::Error writeRecord(const Record& record);
+    // Writes the records still in the buffer and waits until every record is in the file.
     platform::Error flush();
 
   private:
-    static constexpr std::size_t bufferRecords = 64;
+    // Each buffer holds about 140 KB: the two together stay in a processor's second-level cache,
+    // and a hand-over is rare enough to cost nothing.
+    static constexpr std::size_t bufferRecords = 128;
 
-    platform::OutputFile& file_;
-    std::unique_ptr<Record[]> buffer_;
+    platform::Error handOver();
+
+    std::unique_ptr<Record[]> buffers_[2];
+    Record* buffer_;  // the one being filled
     std::size_t used_ = 0;
+    platform::WriteBehind file_;  // last, so that its writes end before the buffers go
 };
 
 // Reads the records of a record file back one at a time: whole records, and at the end the bytes
