@@ -102,7 +102,7 @@ if [[ -x /usr/bin/time ]]; then
   fi
 fi
 
-# Two threads, two different feeds: the batch form of lorvex convert on one thread, then on two.
+# Two different feeds: the batch form of lorvex convert one feed at a time, then both at once.
 second=$work/second.xml
 "$build/lorvex-feedgen" "$size" 2 > "$second"
 cat "$second" > /dev/null
@@ -111,11 +111,11 @@ echo
 timing 1 8
 hyperfine "${options[@]}" --prepare "rm -f $work/batch/*" \
   --export-json "$work/batch.json" \
-  -n "one thread" "$lorvex convert -d $work/batch --jobs 1 $feed $second" \
-  -n "two threads" "$lorvex convert -d $work/batch --jobs 2 $feed $second"
+  -n "one job" "$lorvex convert -d $work/batch --jobs 1 $feed $second" \
+  -n "two jobs" "$lorvex convert -d $work/batch --jobs 2 $feed $second"
 python3 - "$work/batch.json" <<'PY'
 import json, sys
 times = {r["command"]: r["median"] for r in json.load(open(sys.argv[1]))["results"]}
-print(f"\ntwo feeds: {times['one thread']:.3f} s on one thread, {times['two threads']:.3f} s on two:"
-      f" {times['one thread'] / times['two threads']:.2f} x the throughput")
+print(f"\ntwo feeds: {times['one job']:.3f} s one at a time, {times['two jobs']:.3f} s both at once:"
+      f" {times['one job'] / times['two jobs']:.2f} x the throughput")
 PY
