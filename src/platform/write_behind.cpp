@@ -48,19 +48,17 @@ void WriteBehind::work() {
     }
 }
 
-Error WriteBehind::waitForTheWrite() {
-    if (!worker_.joinable()) return error_;
+std::unique_lock<std::mutex> WriteBehind::idle() {
     std::unique_lock lock(mutex_);
     changed_.wait(lock, [&] { return !pending_; });
-    return error_;
+    return lock;
 }
 
 Error WriteBehind::write(const void* bytes, std::size_t size) {
     if (!started_) start();
     if (!worker_.joinable()) return finish(bytes, size);
     {
-        std::unique_lock lock(mutex_);
-        changed_.wait(lock, [&] { return !pending_; });
+        std::unique_lock lock = idle();
         if (error_ != 0) return error_;
         bytes_ = bytes;
         size_ = size;
@@ -72,7 +70,8 @@ Error WriteBehind::write(const void* bytes, std::size_t size) {
 
 Error WriteBehind::finish(const void* bytes, std::size_t size) {
     // Once no write is under way the thread touches nothing until it is handed another.
-    if (waitForTheWrite() == 0 && size > 0) error_ = file_.write(bytes, size);
+    if (worker_.joinable()) idle();
+    if (error_ == 0 && size > 0) error_ = file_.write(bytes, size);
     return error_;
 }
 

@@ -36,7 +36,8 @@ class WriteBehind {
   private:
     void start();
     void work();
-    Error waitForTheWrite();
+    // The thread's lock, held once no write is under way.
+    std::unique_lock<std::mutex> idle();
 
     OutputFile& file_;
     std::mutex mutex_;
