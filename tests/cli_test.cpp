@@ -68,27 +68,27 @@ TEST_P(Escape, ShowsEveryCharacterVisiblyOnOneLine) {
     EXPECT_EQ(displayColumns(c.text), c.columns);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Characters, Escape,
-    testing::Values(
-        EscapeCase{"plain_text_is_kept", u"News", "News", 4},
-        EscapeCase{"zero_tab_newline_and_return_get_short_escapes",
-                   std::u16string(u"a\0\t\n\rb", 6), "a\\0\\t\\n\\rb", 10},
-        EscapeCase{"a_backslash_is_doubled_so_escapes_read_one_way", u"C:\\n", "C:\\\\n", 5},
-        EscapeCase{"escape_and_delete_get_hex_escapes", u"\x1B[31m\x7F", "\\x1B[31m\\x7F", 12},
-        EscapeCase{"c1_controls_get_unicode_escapes", u"a\u0085b", "a\\u0085b", 8},
-        EscapeCase{"bidi_overrides_and_line_separators_are_escaped", u"\u202Eab\u2028",
-                   "\\u202Eab\\u2028", 14},
-        EscapeCase{"a_lone_surrogate_is_named", std::u16string{u'a', char16_t(0xD800), u'b'},
-                   "a\\uD800b", 8},
-        EscapeCase{"a_lone_low_surrogate_is_named", std::u16string{char16_t(0xDC00)}, "\\uDC00", 6},
-        EscapeCase{"cjk_takes_two_columns_a_character", u"東京", "東京", 4},
-        EscapeCase{"hangul_and_fullwidth_forms_are_wide", u"한Ａ", "한Ａ", 4},
-        EscapeCase{"halfwidth_katakana_is_narrow", u"ｱｲ", "ｱｲ", 2},
-        EscapeCase{"an_emoji_pair_is_one_wide_character", u"😀", "😀", 2},
-        EscapeCase{"a_combining_accent_takes_no_column", u"e\u0301", "e\u0301", 1},
-        EscapeCase{"accented_latin_is_narrow", u"Ünïcödé", "Ünïcödé", 7}),
-    test::CaseName{});
+const EscapeCase escapeCases[] = {
+    EscapeCase{"plain_text_is_kept", u"News", "News", 4},
+    EscapeCase{"zero_tab_newline_and_return_get_short_escapes", std::u16string(u"a\0\t\n\rb", 6),
+               "a\\0\\t\\n\\rb", 10},
+    EscapeCase{"a_backslash_is_doubled_so_escapes_read_one_way", u"C:\\n", "C:\\\\n", 5},
+    EscapeCase{"escape_and_delete_get_hex_escapes", u"\x1B[31m\x7F", "\\x1B[31m\\x7F", 12},
+    EscapeCase{"c1_controls_get_unicode_escapes", u"a\u0085b", "a\\u0085b", 8},
+    EscapeCase{"bidi_overrides_and_line_separators_are_escaped", u"\u202Eab\u2028",
+               "\\u202Eab\\u2028", 14},
+    EscapeCase{"a_lone_surrogate_is_named", std::u16string{u'a', char16_t(0xD800), u'b'},
+               "a\\uD800b", 8},
+    EscapeCase{"a_lone_low_surrogate_is_named", std::u16string{char16_t(0xDC00)}, "\\uDC00", 6},
+    EscapeCase{"cjk_takes_two_columns_a_character", u"東京", "東京", 4},
+    EscapeCase{"hangul_and_fullwidth_forms_are_wide", u"한Ａ", "한Ａ", 4},
+    EscapeCase{"halfwidth_katakana_is_narrow", u"ｱｲ", "ｱｲ", 2},
+    EscapeCase{"an_emoji_pair_is_one_wide_character", u"😀", "😀", 2},
+    EscapeCase{"a_combining_accent_takes_no_column", u"e\u0301", "e\u0301", 1},
+    EscapeCase{"accented_latin_is_narrow", u"Ünïcödé", "Ünïcödé", 7},
+};
+
+INSTANTIATE_TEST_SUITE_P(Characters, Escape, testing::ValuesIn(escapeCases), test::CaseName{});
 
 struct WidthCase {
     const char* name;
@@ -102,29 +102,30 @@ TEST_P(CharColumns, CountsTheColumnsATerminalDraws) {
     EXPECT_EQ(charColumns(GetParam().c), GetParam().columns);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Characters, CharColumns,
-    testing::Values(WidthCase{"ascii_is_narrow", U'A', 1},
-                    WidthCase{"precomposed_accented_latin_is_narrow", U'\u00E9', 1},
-                    WidthCase{"ambiguous_width_greek_is_narrow", U'\u03B1', 1},
-                    WidthCase{"combining_acute_takes_no_column", U'\u0301', 0},
-                    WidthCase{"devanagari_virama_takes_no_column", U'\u094D', 0},
-                    WidthCase{"tibetan_vowel_sign_takes_no_column", U'\u0F72', 0},
-                    WidthCase{"enclosing_circle_takes_no_column", U'\u20DD', 0},
-                    WidthCase{"zero_width_space_takes_no_column", U'\u200B', 0},
-                    WidthCase{"emoji_variation_selector_takes_no_column", U'\uFE0F', 0},
-                    WidthCase{"language_tag_takes_no_column", U'\U000E0001', 0},
-                    WidthCase{"soft_hyphen_shows_as_a_hyphen", U'\u00AD', 1},
-                    WidthCase{"combining_kana_voicing_mark_takes_no_column", U'\u3099', 0},
-                    WidthCase{"cjk_ideograph_is_wide", U'\u6771', 2},
-                    WidthCase{"hangul_syllable_is_wide", U'\uD55C', 2},
-                    WidthCase{"fullwidth_latin_is_wide", U'\uFF21', 2},
-                    WidthCase{"halfwidth_katakana_is_narrow", U'\uFF76', 1},
-                    WidthCase{"emoji_is_wide", U'\U0001F600', 2},
-                    WidthCase{"astral_cjk_ideograph_is_wide", U'\U00020000', 2},
-                    WidthCase{"leading_jamo_is_wide", U'\u1100', 2},
-                    WidthCase{"conjoining_jamo_vowel_joins_the_syllable", U'\u1161', 0}),
-    test::CaseName{});
+const WidthCase widthCases[] = {
+    WidthCase{"ascii_is_narrow", U'A', 1},
+    WidthCase{"precomposed_accented_latin_is_narrow", U'\u00E9', 1},
+    WidthCase{"ambiguous_width_greek_is_narrow", U'\u03B1', 1},
+    WidthCase{"combining_acute_takes_no_column", U'\u0301', 0},
+    WidthCase{"devanagari_virama_takes_no_column", U'\u094D', 0},
+    WidthCase{"tibetan_vowel_sign_takes_no_column", U'\u0F72', 0},
+    WidthCase{"enclosing_circle_takes_no_column", U'\u20DD', 0},
+    WidthCase{"zero_width_space_takes_no_column", U'\u200B', 0},
+    WidthCase{"emoji_variation_selector_takes_no_column", U'\uFE0F', 0},
+    WidthCase{"language_tag_takes_no_column", U'\U000E0001', 0},
+    WidthCase{"soft_hyphen_shows_as_a_hyphen", U'\u00AD', 1},
+    WidthCase{"combining_kana_voicing_mark_takes_no_column", U'\u3099', 0},
+    WidthCase{"cjk_ideograph_is_wide", U'\u6771', 2},
+    WidthCase{"hangul_syllable_is_wide", U'\uD55C', 2},
+    WidthCase{"fullwidth_latin_is_wide", U'\uFF21', 2},
+    WidthCase{"halfwidth_katakana_is_narrow", U'\uFF76', 1},
+    WidthCase{"emoji_is_wide", U'\U0001F600', 2},
+    WidthCase{"astral_cjk_ideograph_is_wide", U'\U00020000', 2},
+    WidthCase{"leading_jamo_is_wide", U'\u1100', 2},
+    WidthCase{"conjoining_jamo_vowel_joins_the_syllable", U'\u1161', 0},
+};
+
+INSTANTIATE_TEST_SUITE_P(Characters, CharColumns, testing::ValuesIn(widthCases), test::CaseName{});
 
 struct FitCase {
     const char* name;
@@ -142,18 +143,18 @@ TEST_P(FitColumns, CutsWithAnEllipsisAndPadsToTheWidth) {
     EXPECT_EQ(printedColumns(shown), c.columns);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Fields, FitColumns,
-    testing::Values(FitCase{"text_that_fits_exactly_is_whole", u"abcd", 4, "abcd"},
-                    FitCase{"shorter_text_is_padded", u"ab", 4, "ab  "},
-                    FitCase{"one_column_too_many_is_cut", u"abcde", 4, "abc…"},
-                    FitCase{"a_wide_character_at_the_edge_leaves_a_space", u"a東京", 3, "a… "},
-                    FitCase{"wide_characters_that_fit_are_kept", u"東京都", 5, "東京…"},
-                    FitCase{"an_escape_is_never_split", u"ab\ncd", 4, "ab… "},
-                    FitCase{"a_combining_mark_stays_with_its_letter", u"ae\u0301bc", 3,
-                            "ae\u0301…"},
-                    FitCase{"no_room_shows_nothing", u"abc", 0, ""}),
-    test::CaseName{});
+const FitCase fitCases[] = {
+    FitCase{"text_that_fits_exactly_is_whole", u"abcd", 4, "abcd"},
+    FitCase{"shorter_text_is_padded", u"ab", 4, "ab  "},
+    FitCase{"one_column_too_many_is_cut", u"abcde", 4, "abc…"},
+    FitCase{"a_wide_character_at_the_edge_leaves_a_space", u"a東京", 3, "a… "},
+    FitCase{"wide_characters_that_fit_are_kept", u"東京都", 5, "東京…"},
+    FitCase{"an_escape_is_never_split", u"ab\ncd", 4, "ab… "},
+    FitCase{"a_combining_mark_stays_with_its_letter", u"ae\u0301bc", 3, "ae\u0301…"},
+    FitCase{"no_room_shows_nothing", u"abc", 0, ""},
+};
+
+INSTANTIATE_TEST_SUITE_P(Fields, FitColumns, testing::ValuesIn(fitCases), test::CaseName{});
 
 TEST(Utf8, LoneSurrogatesBecomeReplacementCharactersAndZeroIsKept) {
     std::u16string text{u'a', char16_t(0xD83D), u'\0', char16_t(0xDE00), u"😀"[0], u"😀"[1]};
@@ -181,19 +182,18 @@ TEST_P(Csv, QuotesOnlyWhatNeedsQuoting) {
     EXPECT_EQ(csvRow({7, c.title, u"date", u"summary"}), "7," + c.row + ",date,summary\r\n");
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Fields, Csv,
-    testing::Values(CsvCase{"plain_field_is_bare", u"News", "News"},
-                    CsvCase{"comma_is_quoted", u"a, b", "\"a, b\""},
-                    CsvCase{"quote_is_doubled", u"say \"hi\"", "\"say \"\"hi\"\"\""},
-                    CsvCase{"line_breaks_are_quoted_as_they_are", u"a\r\nb", "\"a\r\nb\""},
-                    CsvCase{"edge_spaces_are_quoted", u"  padded  ", "\"  padded  \""},
-                    CsvCase{"empty_field_is_empty", u"", ""},
-                    CsvCase{"zero_and_tab_go_through", std::u16string(u"a\0\tb", 4),
-                            std::string("a\0\tb", 4)},
-                    CsvCase{"lone_surrogate_becomes_replacement", std::u16string{char16_t(0xDFFF)},
-                            "\xEF\xBF\xBD"}),
-    test::CaseName{});
+const CsvCase csvCases[] = {
+    CsvCase{"plain_field_is_bare", u"News", "News"},
+    CsvCase{"comma_is_quoted", u"a, b", "\"a, b\""},
+    CsvCase{"quote_is_doubled", u"say \"hi\"", "\"say \"\"hi\"\"\""},
+    CsvCase{"line_breaks_are_quoted_as_they_are", u"a\r\nb", "\"a\r\nb\""},
+    CsvCase{"edge_spaces_are_quoted", u"  padded  ", "\"  padded  \""},
+    CsvCase{"empty_field_is_empty", u"", ""},
+    CsvCase{"zero_and_tab_go_through", std::u16string(u"a\0\tb", 4), std::string("a\0\tb", 4)},
+    CsvCase{"lone_surrogate_becomes_replacement", std::u16string{char16_t(0xDFFF)}, "\xEF\xBF\xBD"},
+};
+
+INSTANTIATE_TEST_SUITE_P(Fields, Csv, testing::ValuesIn(csvCases), test::CaseName{});
 
 TEST(Json, EveryFieldSurvivesARoundTripAndControlsAreEscaped) {
     std::u16string title{u'\0', u'\x1B', u'"', u'\\', u'\n', char16_t(0xD800), u'東'};
@@ -224,18 +224,18 @@ TEST_P(Layout, SizesTheColumnsFromTheTerminalAlone) {
               std::tie(c.layout.number, c.layout.title, c.layout.date, c.layout.summary));
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Widths, Layout,
-    testing::Values(
-        LayoutCase{"eighty_columns", 80, 5, {1, 16, 31, 26}},
-        LayoutCase{"a_stream_numbers_in_four_digits", 80, std::nullopt, {4, 15, 31, 24}},
-        LayoutCase{"an_empty_file_still_has_its_number_column", 80, 0, {1, 16, 31, 26}},
-        LayoutCase{"the_number_is_as_wide_as_the_last", 200, 1000000, {7, 62, 31, 94}},
-        LayoutCase{"the_date_stays_whole_down_to_half_the_room", 69, 9, {1, 12, 31, 19}},
-        LayoutCase{"then_it_takes_half_the_room", 68, 9, {1, 12, 30, 19}},
-        LayoutCase{"the_date_gives_way_to_title_and_summary", 31, 9, {1, 8, 8, 8}},
-        LayoutCase{"no_column_goes_below_eight", 10, 9, {1, 8, 8, 8}}),
-    test::CaseName{});
+const LayoutCase layoutCases[] = {
+    LayoutCase{"eighty_columns", 80, 5, {1, 16, 31, 26}},
+    LayoutCase{"a_stream_numbers_in_four_digits", 80, std::nullopt, {4, 15, 31, 24}},
+    LayoutCase{"an_empty_file_still_has_its_number_column", 80, 0, {1, 16, 31, 26}},
+    LayoutCase{"the_number_is_as_wide_as_the_last", 200, 1000000, {7, 62, 31, 94}},
+    LayoutCase{"the_date_stays_whole_down_to_half_the_room", 69, 9, {1, 12, 31, 19}},
+    LayoutCase{"then_it_takes_half_the_room", 68, 9, {1, 12, 30, 19}},
+    LayoutCase{"the_date_gives_way_to_title_and_summary", 31, 9, {1, 8, 8, 8}},
+    LayoutCase{"no_column_goes_below_eight", 10, 9, {1, 8, 8, 8}},
+};
+
+INSTANTIATE_TEST_SUITE_P(Widths, Layout, testing::ValuesIn(layoutCases), test::CaseName{});
 
 // Whatever the width and the count, the table fills the terminal exactly once it is wide enough
 // for every column's narrowest, and no printed line is wider than that.
@@ -485,16 +485,16 @@ TEST_P(Ending, AlikeAndWithoutATrace) {
 #endif
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Tool, Ending,
-    testing::Values(
-        EndingCase{"convert_to_a_gone_reader", {"convert", "feed.xml", "-"}, 0, "."},
-        EndingCase{"show_to_a_gone_reader", {"show", "records.rec"}, 0, "."},
-        EndingCase{"explain_to_a_gone_reader", {"explain", "feed.xml"}, 0, "."},
-        EndingCase{"interrupted_conversion", {"convert", "feed.fifo", "out.rec"}, SIGINT, "."},
-        EndingCase{"terminated_conversion", {"convert", "feed.fifo", "out.rec"}, SIGTERM, "."},
-        EndingCase{"hung_up_batch", {"convert", "-d", "out", "feed.fifo"}, SIGHUP, "out"}),
-    test::CaseName{});
+const EndingCase endingCases[] = {
+    EndingCase{"convert_to_a_gone_reader", {"convert", "feed.xml", "-"}, 0, "."},
+    EndingCase{"show_to_a_gone_reader", {"show", "records.rec"}, 0, "."},
+    EndingCase{"explain_to_a_gone_reader", {"explain", "feed.xml"}, 0, "."},
+    EndingCase{"interrupted_conversion", {"convert", "feed.fifo", "out.rec"}, SIGINT, "."},
+    EndingCase{"terminated_conversion", {"convert", "feed.fifo", "out.rec"}, SIGTERM, "."},
+    EndingCase{"hung_up_batch", {"convert", "-d", "out", "feed.fifo"}, SIGHUP, "out"},
+};
+
+INSTANTIATE_TEST_SUITE_P(Tool, Ending, testing::ValuesIn(endingCases), test::CaseName{});
 #endif
 
 }  // namespace

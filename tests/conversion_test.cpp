@@ -92,22 +92,22 @@ TEST_P(Errno, TellsTheCause) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    ConvertFile, Errno,
-    testing::Values(
-        ErrnoCase{"null_input", nullptr, u"out.rec", -1, EINVAL},
-        ErrnoCase{"null_output", u"feed.xml", nullptr, -1, EINVAL},
-        // POSIX names are bytes, and a lone surrogate has no UTF-8 form.
-        ErrnoCase{"lone_surrogate", u"feed.xml", u"out\xD800.rec", -1, EINVAL},
-        ErrnoCase{"missing_input", u"missing.xml", u"out.rec", -1, ENOENT},
-        ErrnoCase{"input_is_a_folder", u"dir", u"out.rec", -1, EISDIR},
-        ErrnoCase{"output_in_a_missing_folder", u"feed.xml", u"missing/out.rec", -1, ENOENT},
-        ErrnoCase{"output_is_a_folder", u"feed.xml", u"dir", -1, EISDIR},
-        ErrnoCase{"full_device", u"feed.xml", u"/dev/full", -1, ENOSPC},
-        ErrnoCase{"pipe_without_a_reader", u"feed.xml", u"<pipe>", -1, EPIPE},
-        // A new output: the library's own look at it fails (ENOENT) on the way to success.
-        ErrnoCase{"success_keeps_the_callers_errno", u"feed.xml", u"new.rec", 2, EDOM}),
-    test::CaseName{});
+const ErrnoCase errnoCases[] = {
+    ErrnoCase{"null_input", nullptr, u"out.rec", -1, EINVAL},
+    ErrnoCase{"null_output", u"feed.xml", nullptr, -1, EINVAL},
+    // POSIX names are bytes, and a lone surrogate has no UTF-8 form.
+    ErrnoCase{"lone_surrogate", u"feed.xml", u"out\xD800.rec", -1, EINVAL},
+    ErrnoCase{"missing_input", u"missing.xml", u"out.rec", -1, ENOENT},
+    ErrnoCase{"input_is_a_folder", u"dir", u"out.rec", -1, EISDIR},
+    ErrnoCase{"output_in_a_missing_folder", u"feed.xml", u"missing/out.rec", -1, ENOENT},
+    ErrnoCase{"output_is_a_folder", u"feed.xml", u"dir", -1, EISDIR},
+    ErrnoCase{"full_device", u"feed.xml", u"/dev/full", -1, ENOSPC},
+    ErrnoCase{"pipe_without_a_reader", u"feed.xml", u"<pipe>", -1, EPIPE},
+    // A new output: the library's own look at it fails (ENOENT) on the way to success.
+    ErrnoCase{"success_keeps_the_callers_errno", u"feed.xml", u"new.rec", 2, EDOM},
+};
+
+INSTANTIATE_TEST_SUITE_P(ConvertFile, Errno, testing::ValuesIn(errnoCases), test::CaseName{});
 #endif
 
 TEST(ConvertFile, FeedWithoutRecordsStillCreatesAnEmptyOutput) {

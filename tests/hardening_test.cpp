@@ -123,40 +123,40 @@ TEST_P(Outputs, ReceiveTheRecordsWhereTheyPoint) {
     EXPECT_TRUE(fs::exists(fs::symlink_status(dir / "out.rec")));
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Kinds, Outputs,
-    testing::Values(
-        OutputCase{"new_file", [](const ScratchDir&) {}, "out.rec", nullptr},
-        OutputCase{"existing_file",
-                   [](const ScratchDir& dir) { test::writeBytes(dir / "out.rec", oldRecords); },
-                   "out.rec", nullptr},
-        OutputCase{"symbolic_link_replaces_its_target_and_stays",
-                   [](const ScratchDir& dir) {
-                       fs::create_directory(dir / "real");
-                       test::writeBytes(dir / "real" / "target.rec", oldRecords);
-                       fs::create_symlink("real/target.rec", dir / "out.rec");
-                   },
-                   "real/target.rec", nullptr},
-        OutputCase{"dangling_link_creates_its_target",
-                   [](const ScratchDir& dir) { fs::create_symlink("target.rec", dir / "out.rec"); },
-                   "target.rec", nullptr},
-        OutputCase{"hard_link_keeps_the_old_records",
-                   [](const ScratchDir& dir) {
-                       test::writeBytes(dir / "out.rec", oldRecords);
-                       fs::create_hard_link(dir / "out.rec", dir / "other.rec");
-                   },
-                   "out.rec", "other.rec"},
-        // As cp and a shell's redirection do, a loop of links fails rather than be replaced.
-        OutputCase{"link_to_itself_fails",
-                   [](const ScratchDir& dir) { fs::create_symlink("out.rec", dir / "out.rec"); },
-                   nullptr, nullptr, ELOOP},
-        OutputCase{"loop_of_two_links_fails",
-                   [](const ScratchDir& dir) {
-                       fs::create_symlink("other.rec", dir / "out.rec");
-                       fs::create_symlink("out.rec", dir / "other.rec");
-                   },
-                   nullptr, nullptr, ELOOP}),
-    test::CaseName{});
+const OutputCase outputCases[] = {
+    OutputCase{"new_file", [](const ScratchDir&) {}, "out.rec", nullptr},
+    OutputCase{"existing_file",
+               [](const ScratchDir& dir) { test::writeBytes(dir / "out.rec", oldRecords); },
+               "out.rec", nullptr},
+    OutputCase{"symbolic_link_replaces_its_target_and_stays",
+               [](const ScratchDir& dir) {
+                   fs::create_directory(dir / "real");
+                   test::writeBytes(dir / "real" / "target.rec", oldRecords);
+                   fs::create_symlink("real/target.rec", dir / "out.rec");
+               },
+               "real/target.rec", nullptr},
+    OutputCase{"dangling_link_creates_its_target",
+               [](const ScratchDir& dir) { fs::create_symlink("target.rec", dir / "out.rec"); },
+               "target.rec", nullptr},
+    OutputCase{"hard_link_keeps_the_old_records",
+               [](const ScratchDir& dir) {
+                   test::writeBytes(dir / "out.rec", oldRecords);
+                   fs::create_hard_link(dir / "out.rec", dir / "other.rec");
+               },
+               "out.rec", "other.rec"},
+    // As cp and a shell's redirection do, a loop of links fails rather than be replaced.
+    OutputCase{"link_to_itself_fails",
+               [](const ScratchDir& dir) { fs::create_symlink("out.rec", dir / "out.rec"); },
+               nullptr, nullptr, ELOOP},
+    OutputCase{"loop_of_two_links_fails",
+               [](const ScratchDir& dir) {
+                   fs::create_symlink("other.rec", dir / "out.rec");
+                   fs::create_symlink("out.rec", dir / "other.rec");
+               },
+               nullptr, nullptr, ELOOP},
+};
+
+INSTANTIATE_TEST_SUITE_P(Kinds, Outputs, testing::ValuesIn(outputCases), test::CaseName{});
 
 std::optional<std::string> attribute(const fs::path& file, const char* name) {
     std::string value(256, '\0');
@@ -399,16 +399,16 @@ TEST_P(Folders, KeepEveryPromiseOfThePlainPath) {
     fs::permissions(folder, fs::perms::owner_all);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Paths, Folders,
-    testing::Values(
-        FolderCase{"plain_folder_overlapping_calls", Folder::plain, nullptr, 0},
-        FolderCase{"locked_folder_overlapping_calls", Folder::locked, nullptr, 0},
-        FolderCase{"sticky_folder_overlapping_calls", Folder::sticky, nullptr, 0},
-        FolderCase{"locked_folder_with_a_missing_tmpdir", Folder::locked, "/nonexistent/tmp", 0},
-        FolderCase{"plain_folder_past_the_size_limit", Folder::plain, nullptr, 1 << 20},
-        FolderCase{"locked_folder_past_the_size_limit", Folder::locked, nullptr, 1 << 20}),
-    test::CaseName{});
+const FolderCase folderCases[] = {
+    FolderCase{"plain_folder_overlapping_calls", Folder::plain, nullptr, 0},
+    FolderCase{"locked_folder_overlapping_calls", Folder::locked, nullptr, 0},
+    FolderCase{"sticky_folder_overlapping_calls", Folder::sticky, nullptr, 0},
+    FolderCase{"locked_folder_with_a_missing_tmpdir", Folder::locked, "/nonexistent/tmp", 0},
+    FolderCase{"plain_folder_past_the_size_limit", Folder::plain, nullptr, 1 << 20},
+    FolderCase{"locked_folder_past_the_size_limit", Folder::locked, nullptr, 1 << 20},
+};
+
+INSTANTIATE_TEST_SUITE_P(Paths, Folders, testing::ValuesIn(folderCases), test::CaseName{});
 
 struct PathCase {
     const char* name;
@@ -438,15 +438,17 @@ TEST_P(UnrepresentablePath, FailsAndCreatesNothing) {
 
 // POSIX names are bytes, and a lone surrogate has no UTF-8 form. (Windows takes such names as
 // they are.)
-INSTANTIATE_TEST_SUITE_P(
-    LoneSurrogates, UnrepresentablePath,
-    testing::Values(PathCase{"high_in_the_output", u"feed.xml", u"out\xD800.rec"},
-                    PathCase{"low_in_the_output", u"feed.xml", u"\xDC00out.rec"},
-                    PathCase{"high_ending_the_output", u"feed.xml", u"out.rec\xD83D"},
-                    PathCase{"pair_in_the_wrong_order", u"feed.xml", u"\xDCF0\xD83D.rec"},
-                    PathCase{"high_in_the_input", u"feed\xDBFF.xml", u"out.rec"},
-                    PathCase{"low_ending_the_input", u"feed.xml\xDFFF", u"out.rec"}),
-    test::CaseName{});
+const PathCase pathCases[] = {
+    PathCase{"high_in_the_output", u"feed.xml", u"out\xD800.rec"},
+    PathCase{"low_in_the_output", u"feed.xml", u"\xDC00out.rec"},
+    PathCase{"high_ending_the_output", u"feed.xml", u"out.rec\xD83D"},
+    PathCase{"pair_in_the_wrong_order", u"feed.xml", u"\xDCF0\xD83D.rec"},
+    PathCase{"high_in_the_input", u"feed\xDBFF.xml", u"out.rec"},
+    PathCase{"low_ending_the_input", u"feed.xml\xDFFF", u"out.rec"},
+};
+
+INSTANTIATE_TEST_SUITE_P(LoneSurrogates, UnrepresentablePath, testing::ValuesIn(pathCases),
+                         test::CaseName{});
 
 struct NulCase {
     const char* name;
@@ -469,15 +471,16 @@ TEST_P(TenMebibytesOfNul, AreCharactersLikeAnyOther) {
     EXPECT_EQ(converted.bytes.size(), 1100u * static_cast<unsigned>(c.records));
 }
 
-INSTANTIATE_TEST_SUITE_P(Feeds, TenMebibytesOfNul,
-                         testing::Values(NulCase{"alone", "", "", 0},
-                                         NulCase{"after_a_utf16le_mark", "\xFF\xFE", "", 0},
-                                         NulCase{"after_a_utf32be_mark", "\0\0\xFE\xFF"s, "", 0},
-                                         NulCase{"before_two_items", "", twoItems, 2},
-                                         NulCase{"inside_a_description",
-                                                 " <item><title>A</title><description>a",
-                                                 "</description><pubDate>d</pubDate></item>", 1}),
-                         test::CaseName{});
+const NulCase nulCases[] = {
+    NulCase{"alone", "", "", 0},
+    NulCase{"after_a_utf16le_mark", "\xFF\xFE", "", 0},
+    NulCase{"after_a_utf32be_mark", "\0\0\xFE\xFF"s, "", 0},
+    NulCase{"before_two_items", "", twoItems, 2},
+    NulCase{"inside_a_description", " <item><title>A</title><description>a",
+            "</description><pubDate>d</pubDate></item>", 1},
+};
+
+INSTANTIATE_TEST_SUITE_P(Feeds, TenMebibytesOfNul, testing::ValuesIn(nulCases), test::CaseName{});
 
 }  // namespace
 }  // namespace lorvex

@@ -206,78 +206,71 @@ TEST_P(Faulted, FailsWithoutATraceOrConvertsInFull) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    SystemCalls, Faulted,
-    testing::Values(
-        FaultCase{
-            "input_cannot_be_opened", {.fault = Fault{Call::open, 1, EACCES}}, Failure::openInput},
-        FaultCase{"input_status_fails", {.fault = Fault{Call::fstat, 1, EIO}}, Failure::openInput},
-        FaultCase{"first_read_fails", {.fault = Fault{Call::read, 1, EIO}}, Failure::readInput},
-        FaultCase{"read_fails_midway", {.fault = Fault{Call::read, 3, EIO}}, Failure::readInput},
-        FaultCase{
-            "interrupted_read_is_retried", {.fault = Fault{Call::read, 2, EINTR}}, Failure::none},
-        FaultCase{"short_reads_add_up", {.maxRead = 7}, Failure::none},
-        FaultCase{"output_cannot_be_opened",
-                  {.fault = Fault{Call::open, 2, EROFS}},
-                  Failure::createOutput},
-        // Another process's lease on the output: the open waits for it to be given up, as a
-        // plain open for writing does.
-        FaultCase{"leased_output_is_waited_for",
-                  {.fault = Fault{Call::open, 2, EWOULDBLOCK}},
-                  Failure::none},
-        FaultCase{"temporary_cannot_be_created",
-                  {.fault = Fault{Call::open, 3, ENOSPC}},
-                  Failure::createOutput},
-        // The directory takes no new file: the records go to a temporary elsewhere and are
-        // copied over the output once complete.
-        FaultCase{"directory_refusing_the_temporary_is_written_in_place",
-                  {.fault = Fault{Call::open, 3, EACCES}},
-                  Failure::none},
-        FaultCase{
-            "first_write_fails", {.fault = Fault{Call::write, 1, ENOSPC}}, Failure::writeOutput},
-        FaultCase{
-            "write_fails_midway", {.fault = Fault{Call::write, 2, ENOSPC}}, Failure::writeOutput},
-        FaultCase{"short_write_then_failure",
-                  {.fault = Fault{Call::write, 5, EIO}, .maxWrite = 1001},
-                  Failure::writeOutput},
-        FaultCase{
-            "interrupted_write_is_retried", {.fault = Fault{Call::write, 1, EINTR}}, Failure::none},
-        FaultCase{"short_writes_add_up", {.maxWrite = 1001}, Failure::none},
-        FaultCase{
-            "temporary_close_fails", {.fault = Fault{Call::close, 1, EIO}}, Failure::finishOutput},
-        FaultCase{"interrupted_temporary_close_has_closed",
-                  {.fault = Fault{Call::close, 1, EINTR}},
-                  Failure::none},
-        FaultCase{"rename_fails", {.fault = Fault{Call::rename, 1, EIO}}, Failure::finishOutput},
-        FaultCase{"refused_rename_is_written_in_place",
-                  {.fault = Fault{Call::rename, 1, EBUSY}},
-                  Failure::none},
-        FaultCase{"temporary_name_too_long_is_written_in_place",
-                  {.fault = Fault{Call::open, 3, ENAMETOOLONG}},
-                  Failure::none},
-        // Written in place, the space is reserved before the old output is touched.
-        FaultCase{
-            "full_disk_in_place_fails_before_the_output_is_touched",
-            {.fault = Fault{Call::fallocate, 1, ENOSPC}, .setting = Fault{Call::open, 3, EACCES}},
-            Failure::finishOutput},
-        FaultCase{"file_system_without_fallocate_is_written_in_place",
-                  {.fault = Fault{Call::fallocate, 1, EOPNOTSUPP},
-                   .setting = Fault{Call::open, 3, EACCES}},
-                  Failure::none},
-        FaultCase{"interrupted_lock_is_retried",
-                  {.fault = Fault{Call::lock, 1, EINTR}, .setting = Fault{Call::open, 3, EACCES}},
-                  Failure::none},
-        FaultCase{"refused_lock_fails_before_the_output_is_touched",
-                  {.fault = Fault{Call::lock, 1, ENOLCK}, .setting = Fault{Call::open, 3, EACCES}},
-                  Failure::finishOutput},
-        // Not the owner, a member of the group still gives the replacement to the group.
-        FaultCase{"owner_that_cannot_be_set_keeps_the_group",
-                  {.fault = Fault{Call::fchown, 1, EPERM}},
-                  Failure::none},
-        FaultCase{"input_close_failure_loses_nothing",
-                  {.fault = Fault{Call::close, 3, EIO}},
-                  Failure::none}),
-    test::CaseName{});
+const FaultCase faultCases[] = {
+    FaultCase{
+        "input_cannot_be_opened", {.fault = Fault{Call::open, 1, EACCES}}, Failure::openInput},
+    FaultCase{"input_status_fails", {.fault = Fault{Call::fstat, 1, EIO}}, Failure::openInput},
+    FaultCase{"first_read_fails", {.fault = Fault{Call::read, 1, EIO}}, Failure::readInput},
+    FaultCase{"read_fails_midway", {.fault = Fault{Call::read, 3, EIO}}, Failure::readInput},
+    FaultCase{"interrupted_read_is_retried", {.fault = Fault{Call::read, 2, EINTR}}, Failure::none},
+    FaultCase{"short_reads_add_up", {.maxRead = 7}, Failure::none},
+    FaultCase{
+        "output_cannot_be_opened", {.fault = Fault{Call::open, 2, EROFS}}, Failure::createOutput},
+    // Another process's lease on the output: the open waits for it to be given up, as a
+    // plain open for writing does.
+    FaultCase{
+        "leased_output_is_waited_for", {.fault = Fault{Call::open, 2, EWOULDBLOCK}}, Failure::none},
+    FaultCase{"temporary_cannot_be_created",
+              {.fault = Fault{Call::open, 3, ENOSPC}},
+              Failure::createOutput},
+    // The directory takes no new file: the records go to a temporary elsewhere and are
+    // copied over the output once complete.
+    FaultCase{"directory_refusing_the_temporary_is_written_in_place",
+              {.fault = Fault{Call::open, 3, EACCES}},
+              Failure::none},
+    FaultCase{"first_write_fails", {.fault = Fault{Call::write, 1, ENOSPC}}, Failure::writeOutput},
+    FaultCase{"write_fails_midway", {.fault = Fault{Call::write, 2, ENOSPC}}, Failure::writeOutput},
+    FaultCase{"short_write_then_failure",
+              {.fault = Fault{Call::write, 5, EIO}, .maxWrite = 1001},
+              Failure::writeOutput},
+    FaultCase{
+        "interrupted_write_is_retried", {.fault = Fault{Call::write, 1, EINTR}}, Failure::none},
+    FaultCase{"short_writes_add_up", {.maxWrite = 1001}, Failure::none},
+    FaultCase{
+        "temporary_close_fails", {.fault = Fault{Call::close, 1, EIO}}, Failure::finishOutput},
+    FaultCase{"interrupted_temporary_close_has_closed",
+              {.fault = Fault{Call::close, 1, EINTR}},
+              Failure::none},
+    FaultCase{"rename_fails", {.fault = Fault{Call::rename, 1, EIO}}, Failure::finishOutput},
+    FaultCase{"refused_rename_is_written_in_place",
+              {.fault = Fault{Call::rename, 1, EBUSY}},
+              Failure::none},
+    FaultCase{"temporary_name_too_long_is_written_in_place",
+              {.fault = Fault{Call::open, 3, ENAMETOOLONG}},
+              Failure::none},
+    // Written in place, the space is reserved before the old output is touched.
+    FaultCase{"full_disk_in_place_fails_before_the_output_is_touched",
+              {.fault = Fault{Call::fallocate, 1, ENOSPC}, .setting = Fault{Call::open, 3, EACCES}},
+              Failure::finishOutput},
+    FaultCase{
+        "file_system_without_fallocate_is_written_in_place",
+        {.fault = Fault{Call::fallocate, 1, EOPNOTSUPP}, .setting = Fault{Call::open, 3, EACCES}},
+        Failure::none},
+    FaultCase{"interrupted_lock_is_retried",
+              {.fault = Fault{Call::lock, 1, EINTR}, .setting = Fault{Call::open, 3, EACCES}},
+              Failure::none},
+    FaultCase{"refused_lock_fails_before_the_output_is_touched",
+              {.fault = Fault{Call::lock, 1, ENOLCK}, .setting = Fault{Call::open, 3, EACCES}},
+              Failure::finishOutput},
+    // Not the owner, a member of the group still gives the replacement to the group.
+    FaultCase{"owner_that_cannot_be_set_keeps_the_group",
+              {.fault = Fault{Call::fchown, 1, EPERM}},
+              Failure::none},
+    FaultCase{
+        "input_close_failure_loses_nothing", {.fault = Fault{Call::close, 3, EIO}}, Failure::none},
+};
+
+INSTANTIATE_TEST_SUITE_P(SystemCalls, Faulted, testing::ValuesIn(faultCases), test::CaseName{});
 
 TEST(InPlace, FeedConvertedOntoItselfIsKeptWhenAWriteFails) {
     ScratchDir dir;
@@ -355,28 +348,25 @@ std::string unterminatedDeclaration(const std::string& label) {
            itemsOf(limit / 10);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Shapes, Limit,
-    testing::Values(LimitCase{"feed_of_twenty_limits_converts", itemsOf(limit / 10), false, false,
-                              Failure::none},
-                    LimitCase{"stream_of_twenty_limits_converts", itemsOf(limit / 10), true, false,
-                              Failure::none},
-                    LimitCase{"description_longer_than_the_limit_fails", itemsOf(limit), false,
-                              false, Failure::readInput},
-                    LimitCase{"endless_description_fails_at_the_limit",
-                              " <item><title>T</title><description>", true, true,
-                              Failure::readInput},
-                    // A declaration without its end, before twenty limits of text, holds no more
-                    // than the feed's first bytes: under a converter's label too.
-                    LimitCase{"unterminated_declaration_converts", unterminatedDeclaration("utf-8"),
-                              false, false, Failure::none},
-                    LimitCase{"unterminated_shift_jis_declaration_converts",
-                              unterminatedDeclaration("Shift_JIS"), false, false, Failure::none},
-                    LimitCase{"stream_with_unterminated_declaration_converts",
-                              unterminatedDeclaration("Shift_JIS"), true, false, Failure::none},
-                    LimitCase{"record_past_the_count_fails", itemsOf(10), false, false,
-                              Failure::writeOutput, 199}),
-    test::CaseName{});
+const LimitCase limitCases[] = {
+    LimitCase{"feed_of_twenty_limits_converts", itemsOf(limit / 10), false, false, Failure::none},
+    LimitCase{"stream_of_twenty_limits_converts", itemsOf(limit / 10), true, false, Failure::none},
+    LimitCase{"description_longer_than_the_limit_fails", itemsOf(limit), false, false,
+              Failure::readInput},
+    LimitCase{"endless_description_fails_at_the_limit", " <item><title>T</title><description>",
+              true, true, Failure::readInput},
+    // A declaration without its end, before twenty limits of text, holds no more
+    // than the feed's first bytes: under a converter's label too.
+    LimitCase{"unterminated_declaration_converts", unterminatedDeclaration("utf-8"), false, false,
+              Failure::none},
+    LimitCase{"unterminated_shift_jis_declaration_converts", unterminatedDeclaration("Shift_JIS"),
+              false, false, Failure::none},
+    LimitCase{"stream_with_unterminated_declaration_converts", unterminatedDeclaration("Shift_JIS"),
+              true, false, Failure::none},
+    LimitCase{"record_past_the_count_fails", itemsOf(10), false, false, Failure::writeOutput, 199},
+};
+
+INSTANTIATE_TEST_SUITE_P(Shapes, Limit, testing::ValuesIn(limitCases), test::CaseName{});
 
 }  // namespace
 }  // namespace lorvex

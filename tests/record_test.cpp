@@ -53,28 +53,25 @@ TEST_P(Judge, AppliesTheAcceptanceTest) {
               c.verdict);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Items, Judge,
-    testing::Values(
-        JudgeCase{"plain_item_is_accepted", u"Title", u"Summary", Verdict::accepted},
-        JudgeCase{"cdata_title_is_skipped", u"<![CDATA[Title]]>", u"Summary",
-                  Verdict::titleHasCdata},
-        JudgeCase{"cdata_at_character_96_is_skipped", std::u16string(95, u'x') + u"CDATA",
-                  u"Summary", Verdict::titleHasCdata},
-        JudgeCase{"cdata_past_character_100_is_kept", std::u16string(100, u'x') + u"CDATA",
-                  u"Summary", Verdict::accepted},
-        JudgeCase{"cdata_cut_by_the_field_is_kept", std::u16string(96, u'x') + u"CDATA", u"Summary",
-                  Verdict::accepted},
-        JudgeCase{"lower_case_cdata_is_kept", u"cdata", u"Summary", Verdict::accepted},
-        JudgeCase{"cdata_wins_over_an_empty_summary", u"CDATA", u"", Verdict::titleHasCdata},
-        JudgeCase{"empty_summary_is_skipped", u"Title", u"", Verdict::emptySummary},
-        JudgeCase{"summary_starting_with_a_space_is_skipped", u"Title", u" Summary",
-                  Verdict::summaryStartsWithSpace},
-        JudgeCase{"summary_starting_with_a_newline_is_kept", u"Title", u"\nSummary",
-                  Verdict::accepted},
-        JudgeCase{"summary_starting_with_a_tab_is_kept", u"Title", u"\tSummary",
-                  Verdict::accepted}),
-    test::CaseName{});
+const JudgeCase judgeCases[] = {
+    JudgeCase{"plain_item_is_accepted", u"Title", u"Summary", Verdict::accepted},
+    JudgeCase{"cdata_title_is_skipped", u"<![CDATA[Title]]>", u"Summary", Verdict::titleHasCdata},
+    JudgeCase{"cdata_at_character_96_is_skipped", std::u16string(95, u'x') + u"CDATA", u"Summary",
+              Verdict::titleHasCdata},
+    JudgeCase{"cdata_past_character_100_is_kept", std::u16string(100, u'x') + u"CDATA", u"Summary",
+              Verdict::accepted},
+    JudgeCase{"cdata_cut_by_the_field_is_kept", std::u16string(96, u'x') + u"CDATA", u"Summary",
+              Verdict::accepted},
+    JudgeCase{"lower_case_cdata_is_kept", u"cdata", u"Summary", Verdict::accepted},
+    JudgeCase{"cdata_wins_over_an_empty_summary", u"CDATA", u"", Verdict::titleHasCdata},
+    JudgeCase{"empty_summary_is_skipped", u"Title", u"", Verdict::emptySummary},
+    JudgeCase{"summary_starting_with_a_space_is_skipped", u"Title", u" Summary",
+              Verdict::summaryStartsWithSpace},
+    JudgeCase{"summary_starting_with_a_newline_is_kept", u"Title", u"\nSummary", Verdict::accepted},
+    JudgeCase{"summary_starting_with_a_tab_is_kept", u"Title", u"\tSummary", Verdict::accepted},
+};
+
+INSTANTIATE_TEST_SUITE_P(Items, Judge, testing::ValuesIn(judgeCases), test::CaseName{});
 
 // Record n of a file: units that differ from record to record and from place to place, in both
 // bytes, surrogates among them, so that a unit out of order or out of place shows.
@@ -133,15 +130,16 @@ TEST_P(RoundTrip, WhatTheWriterWritesTheReaderReadsBack) {
     EXPECT_EQ(reader.strayOffset(), c.records * recordBytes);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Files, RoundTrip,
-    testing::Values(RoundTripCase{"no_records_make_an_empty_file", 0, ""},
-                    RoundTripCase{"one_record", 1, ""},
-                    RoundTripCase{"a_whole_buffer_of_records", 64, ""},
-                    RoundTripCase{"one_record_past_a_whole_buffer", 65, ""},
-                    RoundTripCase{"an_incomplete_record_after_whole_ones", 2, "1234567"},
-                    RoundTripCase{"a_file_shorter_than_a_record", 0, std::string(1099, 'x')}),
-    test::CaseName{});
+const RoundTripCase roundTripCases[] = {
+    RoundTripCase{"no_records_make_an_empty_file", 0, ""},
+    RoundTripCase{"one_record", 1, ""},
+    RoundTripCase{"a_whole_buffer_of_records", 64, ""},
+    RoundTripCase{"one_record_past_a_whole_buffer", 65, ""},
+    RoundTripCase{"an_incomplete_record_after_whole_ones", 2, "1234567"},
+    RoundTripCase{"a_file_shorter_than_a_record", 0, std::string(1099, 'x')},
+};
+
+INSTANTIATE_TEST_SUITE_P(Files, RoundTrip, testing::ValuesIn(roundTripCases), test::CaseName{});
 
 TEST(RecordFile, ReadsWholeRecordsAndLocatesAnIncompleteOne) {
     test::ScratchDir dir;
