@@ -46,6 +46,7 @@ std::u16string utf16(std::string_view utf8) {
 
 std::string utf16le(std::u16string_view text) {
     std::string bytes;
+    bytes.reserve(text.size() * 2);
     for (char16_t unit : text) {
         bytes += static_cast<char>(unit & 0xFF);
         bytes += static_cast<char>(unit >> 8);
