@@ -61,12 +61,14 @@ import json, sys
 results = json.load(open(sys.argv[1]))["results"]
 times = {r["command"]: r["median"] for r in results}
 lorvex = times["lorvex"]
+# hyperfine takes its shell's start-up off each time, which leaves a tiny input's cat at zero.
+def ratio(a, b): return f"{a / b:5.2f}" if b > 0 else "  n/a"
 print("\nmedian seconds and lorvex's time as a share of each:")
 for name, seconds in times.items():
-    print(f"  {name:10s} {seconds:8.3f} s   lorvex / {name} = {lorvex / seconds:5.2f}")
+    print(f"  {name:10s} {seconds:8.3f} s   lorvex / {name} = {ratio(lorvex, seconds)}")
 floor = times["cat"] + times["cp"]
 user = {r["command"]: r["user"] for r in results}["lorvex"]
-print(f"\nI/O floor (cat + cp) {floor:.3f} s: lorvex takes {lorvex / floor:.2f} x it,"
+print(f"\nI/O floor (cat + cp) {floor:.3f} s: lorvex takes {ratio(lorvex, floor).strip()} x it,"
       f" {user:.3f} s of it user time")
 PY
 
@@ -86,7 +88,8 @@ import json, sys
 times = {r["command"]: r["median"] for r in json.load(open(sys.argv[1]))["results"]}
 print("\nmedian seconds and each encoding's time against UTF-8:")
 for name, seconds in times.items():
-    print(f"  {name:13s} {seconds:8.3f} s   = {seconds / times['UTF-8']:5.2f} x UTF-8")
+    share = f"{seconds / times['UTF-8']:5.2f}" if times["UTF-8"] > 0 else "  n/a"
+    print(f"  {name:13s} {seconds:8.3f} s   = {share} x UTF-8")
 PY
 
 if [[ -x /usr/bin/time ]]; then
