@@ -119,6 +119,7 @@ hyperfine "${options[@]}" --prepare "rm -f $work/batch/*" \
 python3 - "$work/batch.json" <<'PY'
 import json, sys
 times = {r["command"]: r["median"] for r in json.load(open(sys.argv[1]))["results"]}
-print(f"\ntwo feeds: {times['one job']:.3f} s one at a time, {times['two jobs']:.3f} s both at once:"
-      f" {times['one job'] / times['two jobs']:.2f} x the throughput")
+one, two = times["one job"], times["two jobs"]
+gain = f"{one / two:.2f}" if two > 0 else "n/a"
+print(f"\ntwo feeds: {one:.3f} s one at a time, {two:.3f} s both at once: {gain} x the throughput")
 PY
