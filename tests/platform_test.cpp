@@ -24,6 +24,7 @@
 
 #include "convert.h"
 #include "file.h"
+#include "record.h"
 #include "support/cases.h"
 #include "support/files.h"
 #include "support/pipes.h"
@@ -133,11 +134,13 @@ class FaultySystem {
     int openDescriptors_ = 0;
 };
 
-// 300 items, every one accepted: the records fill the writer's buffers more than twice, so that a
-// failed write is met both behind the walk and at its end.
+// Items enough to fill the writer's buffers more than twice, every one accepted, so that a failed
+// write is met both behind the walk and at its end.
+constexpr int manyCount = 2 * static_cast<int>(RecordWriter::bufferRecords) + 44;
+
 std::string manyItems() {
     std::string feed = "<rss><channel>";
-    for (int i = 0; i < 300; ++i) {
+    for (int i = 0; i < manyCount; ++i) {
         std::string n = std::to_string(i);
         feed += "<item><title>Title " + n + "</title><description>Summary " + n +
                 "</description><pubDate>Day " + n + "</pubDate></item>\n";
@@ -173,7 +176,7 @@ TEST_P(Faulted, FailsWithoutATraceOrConvertsInFull) {
     const std::string feed = manyItems(), before = "the old records";
     test::writeBytes(dir / "feed.xml", feed);
     const Conversion clean = openAndConvert(dir / "feed.xml", dir / "clean.rec");
-    ASSERT_EQ(clean.records, 300);
+    ASSERT_EQ(clean.records, manyCount);
     const std::string records = test::readBytes(dir / "clean.rec");
     test::writeBytes(dir / "out.rec", before);
     // Root can give the output to another group, which the replacement must keep.
@@ -193,7 +196,7 @@ TEST_P(Faulted, FailsWithoutATraceOrConvertsInFull) {
     EXPECT_EQ(test::readBytes(dir / "feed.xml"), feed);
     EXPECT_EQ(result.failure, c.failure);
     if (c.failure == Failure::none) {
-        EXPECT_EQ(result.records, 300);
+        EXPECT_EQ(result.records, manyCount);
         EXPECT_EQ(test::readBytes(dir / "out.rec"), records);
         struct stat info {};
         ASSERT_EQ(::stat((dir / "out.rec").c_str(), &info), 0);
@@ -281,8 +284,9 @@ TEST(InPlace, FeedConvertedOntoItselfIsKeptWhenAWriteFails) {
         EXPECT_EQ(openAndConvert(dir / "feed.xml", dir / "feed.xml").failure, Failure::writeOutput);
     }
     EXPECT_EQ(test::readBytes(dir / "feed.xml"), feed);
-    EXPECT_EQ(openAndConvert(dir / "feed.xml", dir / "feed.xml").records, 300);
-    EXPECT_EQ(fs::file_size(dir / "feed.xml"), 300u * 1100u);
+    EXPECT_EQ(openAndConvert(dir / "feed.xml", dir / "feed.xml").records, manyCount);
+    EXPECT_EQ(fs::file_size(dir / "feed.xml"),
+              static_cast<std::uintmax_t>(manyCount) * recordBytes);
 }
 
 constexpr std::size_t limit = 64 * 1024;
