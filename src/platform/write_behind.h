@@ -19,6 +19,13 @@ namespace lorvex::platform {
 // for) every write is made at once.
 class WriteBehind {
   public:
+    // Whether this system's writes can be made on a thread at all.
+#ifdef _WIN32
+    static constexpr bool threaded = false;
+#else
+    static constexpr bool threaded = true;
+#endif
+
     explicit WriteBehind(OutputFile& file) : file_(file) {}
     WriteBehind(const WriteBehind&) = delete;
     WriteBehind& operator=(const WriteBehind&) = delete;
