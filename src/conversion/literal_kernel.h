@@ -30,9 +30,11 @@ typename V::Mask candidatesAt(const Unit* at, std::size_t size, typename V::Vect
 }
 
 // The first start among the candidates (from the start i) where the whole literal is, or npos.
+// Inline, with the whole-literal test: a search mostly makes one such test, the one that ends it,
+// and a call for it cost as much as the vectors before it.
 template <class Unit>
-std::size_t firstMatch(const Unit* base, std::string_view literal, std::size_t i,
-                       typename V::Mask candidates) {
+[[gnu::always_inline]] inline std::size_t firstMatch(const Unit* base, std::string_view literal,
+                                                     std::size_t i, typename V::Mask candidates) {
     for (; candidates != 0; candidates &= candidates - 1) {
         std::size_t start = i + vec::firstUnit<V, Unit>(candidates);
         if (scalar::matchesAt(base + start, literal)) return start;

@@ -35,7 +35,7 @@ bool sameWord(const char* a, const char* b) {
 // Bytes compare eight at a time, the last eight overlapping those before when the literal's
 // length is no multiple of eight; a literal shorter than eight in two overlapping halves.
 template <>
-bool matchesAt(const char* text, std::string_view literal) {
+[[gnu::always_inline]] inline bool matchesAt(const char* text, std::string_view literal) {
     const char* wanted = literal.data();
     const std::size_t size = literal.size();
     if (size < 4)
