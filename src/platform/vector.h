@@ -8,6 +8,7 @@
 // template defined outside the region would call every operation out of line.
 #pragma once
 
+#include <array>
 #include <bit>
 #include <cstddef>
 #include <cstdint>
@@ -56,8 +57,27 @@ namespace vec {
 // Each backend: Vector, a vector of `bytes` bytes; Mask, from mask(), `bitsPerByte` bits for each
 // byte of a vector whose bytes are all ones or all zeros. The operations: load and store
 // (unaligned), splat8/16, equal8/16, atMost16 (unsigned), minus16, both (and), either (or),
-// nonAscii (all ones where a byte's high bit is set), and widen, which stores the bytes of a
-// vector as as many zero-extended 16-bit units.
+// nonAscii (all ones where a byte's high bit is set), widenLow and widenHigh, which make the
+// bytes of the first and the second half of a vector zero-extended 16-bit units, and shiftLeft16. A
+// backend whose instruction set can shuffle bytes also has compress8 (see compressShuffles), and
+// says so in `compresses`.
+
+// For each set of eight bits, the byte order that moves the 16-bit units whose bits are set, in
+// their order, to the front of a vector of eight: compress8 writes those units, and after them
+// up to eight in all that do not count.
+inline constexpr auto compressShuffles = [] {
+    std::array<std::array<std::uint8_t, 16>, 256> orders{};
+    for (unsigned keep = 0; keep < 256; ++keep) {
+        std::size_t kept = 0;
+        for (unsigned unit = 0; unit < 8; ++unit) {
+            if ((keep >> unit & 1) == 0) continue;
+            orders[keep][2 * kept] = static_cast<std::uint8_t>(2 * unit);
+            orders[keep][2 * kept + 1] = static_cast<std::uint8_t>(2 * unit + 1);
+            ++kept;
+        }
+    }
+    return orders;
+}();
 
 #if defined(LORVEX_HAVE_SSE2)
 struct Sse2 {
@@ -80,10 +100,13 @@ struct Sse2 {
     static Vector either(Vector a, Vector b) { return _mm_or_si128(a, b); }
     static Vector nonAscii(Vector v) { return _mm_cmplt_epi8(v, _mm_setzero_si128()); }
     static Mask mask(Vector v) { return static_cast<Mask>(_mm_movemask_epi8(v)); }
-    static void widen(char16_t* out, Vector v) {
-        store(out, _mm_unpacklo_epi8(v, _mm_setzero_si128()));
-        store(out + 8, _mm_unpackhi_epi8(v, _mm_setzero_si128()));
+    static Vector widenLow(Vector v) { return _mm_unpacklo_epi8(v, _mm_setzero_si128()); }
+    static Vector widenHigh(Vector v) { return _mm_unpackhi_epi8(v, _mm_setzero_si128()); }
+    template <int n>
+    static Vector shiftLeft16(Vector v) {
+        return _mm_slli_epi16(v, n);
     }
+    static constexpr bool compresses = false;
 };
 #endif
 
@@ -111,10 +134,21 @@ struct Avx2 {
     static Vector either(Vector a, Vector b) { return _mm256_or_si256(a, b); }
     static Vector nonAscii(Vector v) { return _mm256_cmpgt_epi8(_mm256_setzero_si256(), v); }
     static Mask mask(Vector v) { return static_cast<Mask>(_mm256_movemask_epi8(v)); }
-    static void widen(char16_t* out, Vector v) {
-        // The unpack instructions work within each 128-bit half; the extension takes a half whole.
-        store(out, _mm256_cvtepu8_epi16(_mm256_castsi256_si128(v)));
-        store(out + 16, _mm256_cvtepu8_epi16(_mm256_extracti128_si256(v, 1)));
+    // The unpack instructions work within each 128-bit half; the extension takes a half whole.
+    static Vector widenLow(Vector v) { return _mm256_cvtepu8_epi16(_mm256_castsi256_si128(v)); }
+    static Vector widenHigh(Vector v) {
+        return _mm256_cvtepu8_epi16(_mm256_extracti128_si256(v, 1));
+    }
+    template <int n>
+    static Vector shiftLeft16(Vector v) {
+        return _mm256_slli_epi16(v, n);
+    }
+    static constexpr bool compresses = true;
+    static void compress8(const char16_t* units, unsigned keep, char16_t* out) {
+        __m128i eight = _mm_loadu_si128(reinterpret_cast<const __m128i*>(units));
+        __m128i order =
+            _mm_loadu_si128(reinterpret_cast<const __m128i*>(compressShuffles[keep].data()));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm_shuffle_epi8(eight, order));
     }
 };
 LORVEX_END_TARGET
@@ -152,9 +186,23 @@ struct Neon {
     static Mask mask(Vector v) {
         return vget_lane_u64(vreinterpret_u64_u8(vshrn_n_u16(vreinterpretq_u16_u8(v), 4)), 0);
     }
-    static void widen(char16_t* out, Vector v) {
-        vst1q_u16(reinterpret_cast<std::uint16_t*>(out), vmovl_u8(vget_low_u8(v)));
-        vst1q_u16(reinterpret_cast<std::uint16_t*>(out + 8), vmovl_u8(vget_high_u8(v)));
+    static Vector widenLow(Vector v) { return vreinterpretq_u8_u16(vmovl_u8(vget_low_u8(v))); }
+    static Vector widenHigh(Vector v) { return vreinterpretq_u8_u16(vmovl_u8(vget_high_u8(v))); }
+    template <int n>
+    static Vector shiftLeft16(Vector v) {
+        return vreinterpretq_u8_u16(vshlq_n_u16(vreinterpretq_u16_u8(v), n));
+    }
+    static constexpr bool compresses = true;
+    static void compress8(const char16_t* units, unsigned keep, char16_t* out) {
+        Vector eight = load(units);
+        Vector order = vld1q_u8(compressShuffles[keep].data());
+#if defined(__aarch64__)
+        store(out, vqtbl1q_u8(eight, order));
+#else
+        uint8x8x2_t table{{vget_low_u8(eight), vget_high_u8(eight)}};
+        store(out, vcombine_u8(vtbl2_u8(table, vget_low_u8(order)),
+                               vtbl2_u8(table, vget_high_u8(order))));
+#endif
     }
 };
 LORVEX_END_NEON
@@ -174,6 +222,27 @@ constexpr typename V::Mask unitBits() {
 template <class V, class Unit>
 constexpr std::size_t firstUnit(typename V::Mask mask) {
     return static_cast<std::size_t>(std::countr_zero(mask)) / (V::bitsPerByte * sizeof(Unit));
+}
+
+// The bits of a mask that stand for the first count bytes of a vector.
+template <class V>
+constexpr typename V::Mask firstBytes(std::size_t count) {
+    using Mask = typename V::Mask;
+    std::size_t bits = count * V::bitsPerByte;
+    return bits >= sizeof(Mask) * 8 ? ~Mask{0} : (Mask{1} << bits) - 1;
+}
+
+// One bit for each of the eight bytes from first on: whether the mask has its byte's bits set.
+template <class V>
+constexpr unsigned eightBytes(typename V::Mask mask, std::size_t first) {
+    if constexpr (V::bitsPerByte == 1) {
+        return static_cast<unsigned>(mask >> first) & 0xFF;
+    } else {
+        unsigned bits = 0;
+        for (unsigned byte = 0; byte < 8; ++byte)
+            bits |= static_cast<unsigned>(mask >> ((first + byte) * V::bitsPerByte) & 1) << byte;
+        return bits;
+    }
 }
 
 }  // namespace vec
