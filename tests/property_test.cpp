@@ -300,8 +300,8 @@ TEST(Property, EveryLiteralSearchFindsWhatThePlainOneFinds) {
 }
 
 // Any mix of ASCII, characters of two, three and four bytes and ill-formed bytes, cut off at any
-// number of units; and mostly well-formed text, which the vector decoders take a vector at a
-// time, with one piece in sixteen that they leave to the plain loop.
+// number of units; and mostly well-formed text, which AVX2 decodes a vector at a time, with one
+// piece in sixteen that it leaves to the character-at-a-time path.
 TEST(Property, EveryUtf8DecoderWritesWhatThePlainOneWrites) {
     const std::vector<std::vector<const char*>> mixes = {
         {"a", "<", "\xC3\xA9", "\xE6\x97\xA5", "\xF0\x9F\x98\x80", "\x80", "\xFF", "\xE6\x97",
