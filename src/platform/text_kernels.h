@@ -61,16 +61,18 @@ typename W::Vector unitsOf(typename W::Vector byte, typename W::Vector next,
 // it and the two bytes after it, and those of the trail bytes are dropped. A character that begins
 // in the last two bytes and goes on past them is left for the next step. Anything else (a
 // character of four bytes, an ill-formed byte) takes nothing, and the caller decodes a character
-// at a time. Reads two bytes past the vector; writes up to V::bytes units. A template, so that
-// only the sets that can compress units compile it.
+// at a time. first is the vector at text, and nonAscii its mask of bytes above ASCII. Reads two
+// bytes past the vector; writes up to V::bytes units. A template, so that only the sets that can
+// compress units compile it.
 template <class W>
-Decoded decodeMixedVector(const char* text, char16_t* out) {
+Decoded decodeMixedVector(const char* text, typename W::Vector first, typename W::Mask nonAscii,
+                          char16_t* out) {
     using Mask = typename W::Mask;
     constexpr std::size_t n = W::bytes;
     constexpr unsigned bit = W::bitsPerByte;
-    typename W::Vector first = W::load(text), second = W::load(text + 1), third = W::load(text + 2);
+    typename W::Vector second = W::load(text + 1), third = W::load(text + 2);
     Mask trail = bytesLike<W>(first, 0xC0, 0x80);
-    Mask lead = W::mask(W::nonAscii(first)) & ~trail;
+    Mask lead = nonAscii & ~trail;
     Mask lead3 = bytesLike<W>(first, 0xE0, 0xE0);  // and those of four, refused below
     // A character that runs past the vector is taken by the next step.
     std::size_t taken = (lead3 >> (n - 2) * bit & 1)  ? n - 2
@@ -119,7 +121,8 @@ inline std::size_t decodeUtf8Units(std::string_view text, std::size_t i, char16_
         }
         if constexpr (V::compresses) {
             if (i + V::bytes + 2 <= text.size()) {
-                Decoded step = decodeMixedVector<V>(text.data() + i, out + written);
+                Decoded step =
+                    decodeMixedVector<V>(text.data() + i, chunk, nonAscii, out + written);
                 if (step.bytes != 0) {
                     i += step.bytes;
                     written += step.units;

@@ -57,10 +57,10 @@ namespace vec {
 // Each backend: Vector, a vector of `bytes` bytes; Mask, from mask(), `bitsPerByte` bits for each
 // byte of a vector whose bytes are all ones or all zeros. The operations: load and store
 // (unaligned), splat8/16, equal8/16, atMost16 (unsigned), minus16, both (and), either (or),
-// nonAscii (all ones where a byte's high bit is set), widenLow and widenHigh, which make the
-// bytes of the first and the second half of a vector zero-extended 16-bit units, and shiftLeft16.
-// A backend that decodes UTF-8 a vector at a time says so in `compresses`, and has compress8 (see
-// compressShuffles).
+// nonAscii (all ones where a byte's high bit is set), and widenLow and widenHigh, which make the
+// bytes of the first and the second half of a vector zero-extended 16-bit units. A backend that
+// decodes UTF-8 a vector at a time says so in `compresses`, and has shiftLeft16 and compress8 (see
+// compressShuffles) too.
 
 // For each set of eight bits, the byte order that moves the 16-bit units whose bits are set, in
 // their order, to the front of a vector of eight: compress8 writes those units, and after them
@@ -102,10 +102,6 @@ struct Sse2 {
     static Mask mask(Vector v) { return static_cast<Mask>(_mm_movemask_epi8(v)); }
     static Vector widenLow(Vector v) { return _mm_unpacklo_epi8(v, _mm_setzero_si128()); }
     static Vector widenHigh(Vector v) { return _mm_unpackhi_epi8(v, _mm_setzero_si128()); }
-    template <int n>
-    static Vector shiftLeft16(Vector v) {
-        return _mm_slli_epi16(v, n);
-    }
     static constexpr bool compresses = false;
 };
 #endif
@@ -188,10 +184,6 @@ struct Neon {
     }
     static Vector widenLow(Vector v) { return vreinterpretq_u8_u16(vmovl_u8(vget_low_u8(v))); }
     static Vector widenHigh(Vector v) { return vreinterpretq_u8_u16(vmovl_u8(vget_high_u8(v))); }
-    template <int n>
-    static Vector shiftLeft16(Vector v) {
-        return vreinterpretq_u8_u16(vshlq_n_u16(vreinterpretq_u16_u8(v), n));
-    }
     // Its table lookup could compress, but under QEMU decoding whole vectors made the conversion
     // slower, and no ARM machine was at hand to show that real ones gain.
     static constexpr bool compresses = false;
