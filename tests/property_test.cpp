@@ -299,6 +299,56 @@ TEST(Property, EveryLiteralSearchFindsWhatThePlainOneFinds) {
     }
 }
 
+// Texts of the walk's tags among near misses and other markup: every kernel finds the tag that a
+// plain look at each place finds, from every start, and none that ends too near the text's end to
+// be told apart whole.
+TEST(Property, EveryTagSearchFindsWhatThePlainOneFinds) {
+    const std::pair<std::string, Tag> tags[] = {
+        {"<item>", Tag::item},
+        {"</item>", Tag::itemEnd},
+        {"<title>", Tag::title},
+        {"</title>", Tag::titleEnd},
+        {"<description>", Tag::description},
+        {"</description>", Tag::descriptionEnd},
+        {"<pubDate>", Tag::pubDate},
+        {"</pubDate>", Tag::pubDateEnd},
+    };
+    const std::string others[] = {"<",      "</",       "<p>", "<img ",   "<items>",
+                                  "</titl", "<pubDate", "x",   "\xC3\xA9"};
+    auto plainSearch = [&](std::string_view text, std::size_t from) -> FoundTag {
+        for (std::size_t i = from; i + longestTag <= text.size(); ++i) {
+            for (const auto& [literal, tag] : tags) {
+                if (text.substr(i).starts_with(literal)) return {i, tag};
+            }
+        }
+        return {npos, Tag::other};
+    };
+    std::mt19937 random(29);
+    for (int round = 0; round < 600; ++round) {
+        std::string text;
+        for (std::size_t length = below(random, 160); text.size() < length;)
+            text += below(random, 3) == 0 ? tags[below(random, std::size(tags))].first
+                                          : others[below(random, std::size(others))];
+        std::u16string units(text.begin(), text.end());
+        // A unit whose low byte is '<' is no '<'.
+        if (!units.empty() && below(random, 2) == 0) units[below(random, units.size())] = u'\u013C';
+        std::string unitBytes;  // the 16-bit text, with every unit beyond ASCII as one that is none
+        for (char16_t unit : units)
+            unitBytes += unit < 0x80 ? static_cast<char>(unit) : '\x80';
+        for (std::size_t from = 0; from <= text.size(); ++from) {
+            FoundTag inBytes = plainSearch(text, from), inUnits = plainSearch(unitBytes, from);
+            for (platform::Isa isa : platform::availableIsas()) {
+                FoundTag bytes = findTag(std::string_view(text), from, isa);
+                FoundTag wide = findTag(std::u16string_view(units), from, isa);
+                ASSERT_EQ(bytes.position, inBytes.position) << isaName(isa) << ": " << text;
+                ASSERT_EQ(bytes.tag, inBytes.tag) << isaName(isa) << ": " << text;
+                ASSERT_EQ(wide.position, inUnits.position) << isaName(isa) << ", 16-bit: " << text;
+                ASSERT_EQ(wide.tag, inUnits.tag) << isaName(isa) << ", 16-bit: " << text;
+            }
+        }
+    }
+}
+
 // Any mix of ASCII, characters of two, three and four bytes and ill-formed bytes, cut off at any
 // number of units; and mostly well-formed text, which AVX2 decodes a vector at a time, with one
 // piece in sixteen that it leaves to the character-at-a-time path.

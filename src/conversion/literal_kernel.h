@@ -1,4 +1,5 @@
-// The literal search over a backend V of vector.h, compiled for each backend by each_isa.h.
+// The literal search and the tag search over a backend V of vector.h, compiled for each backend
+// by each_isa.h.
 //
 // Many starts at a time: a start is a candidate when both the literal's first and its last unit
 // are in place, which few places in a feed are; candidates are compared whole. The loop stops
@@ -75,4 +76,24 @@ template <class Unit>
     auto seen = static_cast<typename V::Mask>(
         (typename V::Mask{1} << ((i - block) * sizeof(Unit) * V::bitsPerByte)) - 1);
     return firstMatch(base, literal, block, candidatesAt(base + block, size, first, last) & ~seen);
+}
+
+// The first tag from from on: each '<' of a vector at a time told apart in turn.
+template <class Unit>
+[[gnu::noinline]] FoundTag findTag(std::basic_string_view<Unit> text, std::size_t from) {
+    constexpr std::size_t step = V::bytes / sizeof(Unit);
+    const Unit* base = text.data();
+    const typename V::Vector open = splat<Unit>('<');
+    std::size_t i = from;
+    // Each vector's '<' have their longestTag units in the text.
+    for (; i + step - 1 + longestTag <= text.size(); i += step) {
+        typename V::Mask opens =
+            V::mask(equal<Unit>(V::load(base + i), open)) & vec::unitBits<V, Unit>();
+        for (; opens != 0; opens &= opens - 1) {
+            std::size_t at = i + vec::firstUnit<V, Unit>(opens);
+            Tag tag = scalar::tagAt(base + at);
+            if (tag != Tag::other) return {at, tag};
+        }
+    }
+    return scalar::findTag(text, i);
 }

@@ -64,6 +64,49 @@ template <class Unit>
     return npos;
 }
 
+// The tag that the '<' at text begins; the longestTag units from it are in the text.
+template <class Unit>
+[[gnu::always_inline]] inline Tag tagAt(const Unit* text) {
+    auto is = [text](std::string_view literal, Tag tag) {
+        return matchesAt(text, literal) ? tag : Tag::other;
+    };
+    switch (text[1]) {
+        case 'i':
+            return is("<item>", Tag::item);
+        case 't':
+            return is("<title>", Tag::title);
+        case 'd':
+            return is("<description>", Tag::description);
+        case 'p':
+            return is("<pubDate>", Tag::pubDate);
+        case '/':
+            switch (text[2]) {
+                case 'i':
+                    return is("</item>", Tag::itemEnd);
+                case 't':
+                    return is("</title>", Tag::titleEnd);
+                case 'd':
+                    return is("</description>", Tag::descriptionEnd);
+                case 'p':
+                    return is("</pubDate>", Tag::pubDateEnd);
+                default:
+                    return Tag::other;
+            }
+        default:
+            return Tag::other;
+    }
+}
+
+template <class Unit>
+[[gnu::noinline]] FoundTag findTag(std::basic_string_view<Unit> text, std::size_t from) {
+    for (std::size_t i = from; i + longestTag <= text.size(); ++i) {
+        if (text[i] != '<') continue;
+        Tag tag = tagAt(text.data() + i);
+        if (tag != Tag::other) return {i, tag};
+    }
+    return {npos, Tag::other};
+}
+
 }  // namespace scalar
 
 using platform::Isa;
@@ -100,7 +143,35 @@ std::size_t findIn(std::basic_string_view<Unit> text, std::string_view literal, 
     }
 }
 
+template <class Unit>
+FoundTag findTagIn(std::basic_string_view<Unit> text, std::size_t from, Isa isa) {
+    switch (isa) {
+#if defined(LORVEX_HAVE_AVX2)
+        case Isa::avx2:
+            return avx2::findTag(text, from);
+#endif
+#if defined(LORVEX_HAVE_SSE2)
+        case Isa::sse2:
+            return sse2::findTag(text, from);
+#endif
+#if defined(LORVEX_HAVE_NEON)
+        case Isa::neon:
+            return neon::findTag(text, from);
+#endif
+        default:
+            return scalar::findTag(text, from);
+    }
+}
+
 }  // namespace
+
+FoundTag findTag(std::string_view text, std::size_t from, Isa isa) {
+    return findTagIn(text, from, isa);
+}
+
+FoundTag findTag(std::u16string_view text, std::size_t from, Isa isa) {
+    return findTagIn(text, from, isa);
+}
 
 std::size_t findLiteral(std::string_view text, std::string_view literal, std::size_t from,
                         Isa isa) {

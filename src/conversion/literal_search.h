@@ -1,5 +1,5 @@
-// Forward search for an ASCII literal (a tag or a marker) in text of 8-bit or 16-bit units, as
-// fast as the processor allows.
+// Forward searches of a feed's text in 8-bit or 16-bit units, as fast as the processor allows:
+// for an ASCII literal (a tag or a marker), and for the next of the tags that bound an item.
 #pragma once
 
 #include <cstddef>
@@ -15,5 +15,32 @@ std::size_t findLiteral(std::string_view text, std::string_view literal, std::si
                         platform::Isa isa = platform::bestIsa());
 std::size_t findLiteral(std::u16string_view text, std::string_view literal, std::size_t from,
                         platform::Isa isa = platform::bestIsa());
+
+// The tags that bound an item and its elements; other only where none was found.
+enum class Tag : unsigned char {
+    other,
+    item,
+    itemEnd,
+    title,
+    titleEnd,
+    description,
+    descriptionEnd,
+    pubDate,
+    pubDateEnd,
+};
+
+// The longest of them, "</description>": a '<' is told apart once this many units from it are read.
+inline constexpr std::size_t longestTag = 14;
+
+struct FoundTag {
+    std::size_t position;  // npos when there is none
+    Tag tag;
+};
+
+// The first of the tags that begins at or after from and no later than longestTag units before
+// the text's end, so that each is told apart whole.
+FoundTag findTag(std::string_view text, std::size_t from, platform::Isa isa = platform::bestIsa());
+FoundTag findTag(std::u16string_view text, std::size_t from,
+                 platform::Isa isa = platform::bestIsa());
 
 }  // namespace lorvex
