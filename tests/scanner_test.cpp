@@ -156,6 +156,16 @@ const ScanCase scanCases[] = {
     ScanCase{"title_over_lines_keeps_its_newlines",
              head + item("Line one\r\n  line two", "a", "d1"),
              {{"Line one\r\n  line two", "d1", "a"}}},
+    ScanCase{"description_inside_the_title_element_does_not_count",
+             head +
+                 "<item><title>A<description>in</description>B</title><pubDate>d</pubDate>"
+                 "</item>\n" +
+                 item("C", "c", "d2"),
+             {{"C", "d2", "c"}}},
+    ScanCase{"open_date_ends_at_its_first_end_tag_even_inside_the_description",
+             head + "<item><title>T</title><pubDate>d<description>x</pubDate>y</description>"
+                    "z</pubDate></item>\n",
+             {{"T", "d<description>x", "x</pubDate>y"}}},
     ScanCase{"every_item_skipped_yields_an_empty_file",
              head + item("<![CDATA[A]]>", "a", "d1") + item("B", " b", "d2") +
                  item("C", "&lt;p&gt;", "d3"),

@@ -4,6 +4,7 @@
 // window moves on.
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <climits>
 #include <cstddef>
@@ -37,6 +38,21 @@ class WindowText {
     Position find(std::string_view literal, Position from) { return window_->find(literal, from); }
     Position findBefore(std::string_view literal, Position from, Position end) const {
         return window_->findBefore(literal, from, end);
+    }
+    // The first of the walk's tags that begins in [from, limit) in the text read so far, told
+    // apart whole (see lorvex::findTag); its position is notFound when there is none. Nothing is
+    // read.
+    struct Found {
+        Position position;
+        Tag tag;
+    };
+    Found findTag(Position from, Position limit = notFound) const {
+        Position stop =
+            limit == notFound ? window_->end() : std::min(window_->end(), limit + (longestTag - 1));
+        if (from >= stop) return {notFound, Tag::other};
+        FoundTag found = lorvex::findTag(window_->view(from, stop), 0);
+        return {found.position == std::string_view::npos ? notFound : from + found.position,
+                found.tag};
     }
     // The unit at position; in bytes, an ASCII byte is its character.
     char16_t unitAt(Position position) const {

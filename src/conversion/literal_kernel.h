@@ -1,10 +1,10 @@
 // The literal search and the tag search over a backend V of vector.h, compiled for each backend
 // by each_isa.h.
 //
-// Many starts at a time: a start is a candidate when both the literal's first and its last unit
-// are in place, which few places in a feed are; candidates are compared whole. The loop stops
-// where a vector of tails would reach past the text, and one last vector that ends with the text
-// takes the rest (a plain loop, in a text shorter than a vector).
+// The literal search takes many starts at a time: a start is a candidate when both the literal's
+// first and its last unit are in place, which few places in a feed are; candidates are compared
+// whole. The loop stops where a vector of tails would reach past the text, and one last vector that
+// ends with the text takes the rest (a plain loop, in a text shorter than a vector).
 
 // A vector of the unit c stands for, in every place.
 template <class Unit>

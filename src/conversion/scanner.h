@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <array>
 #include <cstddef>
+#include <optional>
 #include <utility>
 
 #include "feed_text.h"
@@ -132,6 +133,22 @@ Position findOutside(Finder<Text>& finder, Position from, Position end,
     return finder.find(from, end);
 }
 
+// Fits the record of an item that lacks nothing, its title already cut into it: the padding, the
+// date, the summary and the verdict.
+template <class Text>
+void fitRest(const Text& text, SummaryMarkers<Text>& markers, Position descriptionText,
+             Position descriptionEnd, Position dateText, Position dateEnd, ScannedItem& scanned,
+             Record& record) {
+    char16_t* titleField = record.units.data();
+    char16_t* dateField = titleField + titleWidth;
+    char16_t* summaryField = dateField + dateWidth;
+    padField(titleField, scanned.titleLength, titleWidth);
+    padField(dateField, text.cut(dateText, dateEnd, dateField, dateWidth), dateWidth);
+    scanned.summary = summarize(text, descriptionText, descriptionEnd, markers, summaryField);
+    padField(summaryField, scanned.summary.length, summaryWidth);
+    scanned.verdict = judge(record, scanned.titleLength, scanned.summary.length);
+}
+
 // Finds the elements of the item [item, bounds.end) and fits its record into record. Every tag of
 // an element, closing tags included, lies wholly inside the item. The title is the first
 // "<title>" from item + 2 to the first "</title>" behind it; the description the first
@@ -182,13 +199,129 @@ ScannedItem scanItem(Text& text, ItemTags<Text>& tags, SummaryMarkers<Text>& mar
     Position dateEnd = tags.pubDateEnd.find(dateText, end);
     if (dateEnd == notFound) return lacking(Lack::pubDateEnd);
 
-    char16_t* dateField = titleField + titleWidth;
-    char16_t* summaryField = dateField + dateWidth;
-    padField(titleField, scanned.titleLength, titleWidth);
-    padField(dateField, text.cut(dateText, dateEnd, dateField, dateWidth), dateWidth);
-    scanned.summary = summarize(text, descriptionText, descriptionEnd, markers, summaryField);
-    padField(summaryField, scanned.summary.length, summaryWidth);
-    scanned.verdict = judge(record, scanned.titleLength, scanned.summary.length);
+    fitRest(text, markers, descriptionText, descriptionEnd, dateText, dateEnd, scanned, record);
+    return scanned;
+}
+
+// Where the item ends whose elements were all found before from: at the first "</item>" or
+// "<item>" from there that lies outside every description. A short way to it (past a guid, say)
+// is passed a tag at a time, in the text already read; a longer one (the markup of a
+// content:encoded element) is searched as findItemBounds searches it, a literal at a time.
+template <class Text>
+Position findItemEnd(Text& text, ItemTags<Text>& finders, Position from) {
+    constexpr Position shortWay = 256;
+    const Position limit = from + shortWay;
+    for (;;) {
+        auto [at, tag] = text.findTag(from, limit);
+        if (at == notFound) break;
+        if (tag == Tag::item || tag == Tag::itemEnd) return at;
+        if (tag == Tag::description) return findItemBounds(text, finders, at).end;
+        from = at + 1;
+    }
+    // Every '<' before limit, or before the last longestTag - 1 units read, was told apart.
+    if (text.end() >= longestTag - 1)
+        from = std::max(from, std::min(limit, text.end() - (longestTag - 1)));
+    return findItemBounds(text, finders, from).end;
+}
+
+// The places of an item's tags when its elements come in the shape that nearly every feed gives
+// them (see findPlainItem); the element tags are each the first of their kind in the item.
+struct PlainItem {
+    Position end, title, titleEnd, description, descriptionEnd, pubDate, pubDateEnd;
+
+    static bool closed(Position open, Position close) { return open < close && close != notFound; }
+    bool titleClosed() const { return closed(title, titleEnd); }
+    bool titleOpen() const { return title != notFound && !titleClosed(); }
+    bool dateOpen() const { return pubDate != notFound && !closed(pubDate, pubDateEnd); }
+    bool complete() const {
+        return titleClosed() && descriptionEnd != notFound && closed(pubDate, pubDateEnd);
+    }
+};
+
+// The item whose "<item>" is at item, found with one pass over its tags (see findTag) rather than
+// a search for each, when its elements are plain: the title, the description and the date each
+// come once, one after another or with the description between the date's tags, before the
+// item's end; nothing else lies inside the title element, and no tag of the walk inside the
+// description unless the title has ended and the date is not open, as below. For such an item,
+// the rules of findItemBounds and scanItem come down to the places this pass finds. Any other
+// item gives nothing, and is walked by those rules in full.
+//
+// A description met once the title element has ended, and while no date element is open, is
+// stepped over to its first "</description>" by the literal search, as findItemBounds does: no
+// tag inside it can change what the rules find (an "<item>" or "</item>" there ends nothing, a
+// "<pubDate>" there does not count, and the title and the date's end are before it). Once every
+// element is found, only the item's end is left, which no later tag of an element changes, and
+// findItemBounds finds it the same way.
+template <class Text>
+std::optional<PlainItem> findPlainItem(Text& text, ItemTags<Text>& finders, Position item) {
+    PlainItem tags{notFound, notFound, notFound, notFound, notFound, notFound, notFound};
+    auto once = [](Position& place, Position at) {
+        if (place != notFound) return false;
+        place = at;
+        return true;
+    };
+    bool inDescription = false;
+    Position from = item + finders.item.size();
+    for (;;) {
+        auto [at, tag] = text.findTag(from);
+        if (at == notFound) {
+            // Every '<' but those of the last longestTag - 1 units read was told apart.
+            if (text.end() >= from + longestTag) from = text.end() - (longestTag - 1);
+            if (!text.readMore()) return std::nullopt;
+            continue;
+        }
+        from = at + 1;
+        bool fine = true;
+        if (inDescription) {
+            fine = tag == Tag::descriptionEnd;
+            tags.descriptionEnd = at;
+            inDescription = false;
+        } else if (tag == Tag::description) {
+            fine = once(tags.description, at) && !tags.titleOpen();
+            if (fine && tags.titleClosed() && !tags.dateOpen()) {
+                tags.descriptionEnd = finders.descriptionEnd.find(at + finders.description.size());
+                if (tags.descriptionEnd == notFound) return std::nullopt;
+                from = tags.descriptionEnd + 1;
+            } else {
+                inDescription = true;
+            }
+        } else {
+            switch (tag) {
+                case Tag::title:
+                    fine = once(tags.title, at);
+                    break;
+                case Tag::titleEnd:
+                    fine = once(tags.titleEnd, at);
+                    break;
+                case Tag::pubDate:
+                    fine = once(tags.pubDate, at) && !tags.titleOpen();
+                    break;
+                case Tag::pubDateEnd:
+                    fine = once(tags.pubDateEnd, at);
+                    break;
+                default:  // the item ends with an element missing, or a stray "</description>"
+                    fine = false;
+                    break;
+            }
+        }
+        if (!fine) return std::nullopt;
+        if (tags.complete()) {
+            tags.end = findItemEnd(text, finders, from);
+            return tags;
+        }
+    }
+}
+
+// The record of a plain item.
+template <class Text>
+ScannedItem fitPlainItem(Text& text, ItemTags<Text>& finders, SummaryMarkers<Text>& markers,
+                         Position item, const PlainItem& tags, Record& record) {
+    ScannedItem scanned{
+        item, tags.end, Lack::nothing, record, 0, {0, SummaryRule::plainText}, Verdict::incomplete};
+    scanned.titleLength =
+        text.cut(tags.title + finders.title.size(), tags.titleEnd, record.units.data(), titleWidth);
+    fitRest(text, markers, tags.description + finders.description.size(), tags.descriptionEnd,
+            tags.pubDate + finders.pubDate.size(), tags.pubDateEnd, scanned, record);
     return scanned;
 }
 
@@ -212,6 +345,11 @@ bool walkFeed(Text& text, Record*& slot, Visit&& visit) {
         Position item = tags.item.find(from);
         if (item == notFound) return true;
         text.pin(item);
+        if (std::optional<PlainItem> plain = findPlainItem(text, tags, item)) {
+            if (!visit(fitPlainItem(text, tags, markers, item, *plain, *slot))) return false;
+            from = plain->end;
+            continue;
+        }
         ItemBounds bounds = findItemBounds(text, tags, item + tags.item.size());
         if (!visit(scanItem(text, tags, markers, item, bounds, *slot))) return false;
         from = bounds.end;
