@@ -54,6 +54,11 @@ class WindowText {
         return {found.position == std::string_view::npos ? notFound : from + found.position,
                 found.tag};
     }
+    // Where findTag's answers over the text read so far end: a '<' from here on is told apart
+    // once more text is read.
+    Position tagsToldUntil() const {
+        return window_->end() >= longestTag - 1 ? window_->end() - (longestTag - 1) : 0;
+    }
     // The unit at position; in bytes, an ASCII byte is its character.
     char16_t unitAt(Position position) const {
         return static_cast<std::make_unsigned_t<Unit>>(window_->view(position, position + 1)[0]);

@@ -218,9 +218,8 @@ Position findItemEnd(Text& text, ItemTags<Text>& finders, Position from) {
         if (tag == Tag::description) return findItemBounds(text, finders, at).end;
         from = at + 1;
     }
-    // Every '<' before limit, or before the last longestTag - 1 units read, was told apart.
-    if (text.end() >= longestTag - 1)
-        from = std::max(from, std::min(limit, text.end() - (longestTag - 1)));
+    // Every '<' before limit, or before the text read so far stops telling, was told apart.
+    from = std::max(from, std::min(limit, text.tagsToldUntil()));
     return findItemBounds(text, finders, from).end;
 }
 
@@ -265,8 +264,7 @@ std::optional<PlainItem> findPlainItem(Text& text, ItemTags<Text>& finders, Posi
     for (;;) {
         auto [at, tag] = text.findTag(from);
         if (at == notFound) {
-            // Every '<' but those of the last longestTag - 1 units read was told apart.
-            if (text.end() >= from + longestTag) from = text.end() - (longestTag - 1);
+            from = std::max(from, text.tagsToldUntil());
             if (!text.readMore()) return std::nullopt;
             continue;
         }
