@@ -203,30 +203,41 @@ ScannedItem scanItem(Text& text, ItemTags<Text>& tags, SummaryMarkers<Text>& mar
     return scanned;
 }
 
+// Where an item ends, and where the next begins when that was seen on the way (else notFound).
+struct ItemEnd {
+    Position end, next;
+};
+
 // Where the item ends whose elements were all found before from: at the first "</item>" or
 // "<item>" from there that lies outside every description. A short way to it (past a guid, say)
 // is passed a tag at a time, in the text already read; a longer one (the markup of a
-// content:encoded element) is searched as findItemBounds searches it, a literal at a time.
+// content:encoded element) is searched as findItemBounds searches it, a literal at a time. The
+// tag after an item's "</item>" is nearly always the next item's "<item>", so it is told too.
 template <class Text>
-Position findItemEnd(Text& text, ItemTags<Text>& finders, Position from) {
+ItemEnd findItemEnd(Text& text, ItemTags<Text>& finders, Position from) {
     constexpr Position shortWay = 256;
     const Position limit = from + shortWay;
     for (;;) {
         auto [at, tag] = text.findTag(from, limit);
         if (at == notFound) break;
-        if (tag == Tag::item || tag == Tag::itemEnd) return at;
-        if (tag == Tag::description) return findItemBounds(text, finders, at).end;
+        if (tag == Tag::item) return {at, at};
+        if (tag == Tag::itemEnd) {
+            auto [next, nextTag] = text.findTag(at + 1, limit);
+            return {at, nextTag == Tag::item ? next : notFound};
+        }
+        if (tag == Tag::description) return {findItemBounds(text, finders, at).end, notFound};
         from = at + 1;
     }
     // Every '<' before limit, or before the text read so far stops telling, was told apart.
     from = std::max(from, std::min(limit, text.tagsToldUntil()));
-    return findItemBounds(text, finders, from).end;
+    return {findItemBounds(text, finders, from).end, notFound};
 }
 
 // The places of an item's tags when its elements come in the shape that nearly every feed gives
 // them (see findPlainItem); the element tags are each the first of their kind in the item.
 struct PlainItem {
-    Position end, title, titleEnd, description, descriptionEnd, pubDate, pubDateEnd;
+    Position end, next;  // see ItemEnd
+    Position title, titleEnd, description, descriptionEnd, pubDate, pubDateEnd;
 
     static bool closed(Position open, Position close) { return open < close && close != notFound; }
     bool titleClosed() const { return closed(title, titleEnd); }
@@ -253,7 +264,7 @@ struct PlainItem {
 // findItemBounds finds it the same way.
 template <class Text>
 std::optional<PlainItem> findPlainItem(Text& text, ItemTags<Text>& finders, Position item) {
-    PlainItem tags{notFound, notFound, notFound, notFound, notFound, notFound, notFound};
+    PlainItem tags{notFound, notFound, notFound, notFound, notFound, notFound, notFound, notFound};
     auto once = [](Position& place, Position at) {
         if (place != notFound) return false;
         place = at;
@@ -304,7 +315,9 @@ std::optional<PlainItem> findPlainItem(Text& text, ItemTags<Text>& finders, Posi
         }
         if (!fine) return std::nullopt;
         if (tags.complete()) {
-            tags.end = findItemEnd(text, finders, from);
+            auto [end, next] = findItemEnd(text, finders, from);
+            tags.end = end;
+            tags.next = next;
             return tags;
         }
     }
@@ -337,20 +350,20 @@ template <class Text, class Visit>
 bool walkFeed(Text& text, Record*& slot, Visit&& visit) {
     ItemTags<Text> tags(text);
     SummaryMarkers<Text> markers(text);
-    Position from = text.start() + 1;
+    ItemEnd last{text.start() + 1, notFound};  // as if an item ended where the search begins
     for (;;) {
         text.unpin();
-        Position item = tags.item.find(from);
+        Position item = last.next != notFound ? last.next : tags.item.find(last.end);
         if (item == notFound) return true;
         text.pin(item);
         if (std::optional<PlainItem> plain = findPlainItem(text, tags, item)) {
             if (!visit(fitPlainItem(text, tags, markers, item, *plain, *slot))) return false;
-            from = plain->end;
+            last = {plain->end, plain->next};
             continue;
         }
         ItemBounds bounds = findItemBounds(text, tags, item + tags.item.size());
         if (!visit(scanItem(text, tags, markers, item, bounds, *slot))) return false;
-        from = bounds.end;
+        last = {bounds.end, notFound};
     }
 }
 
