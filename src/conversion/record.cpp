@@ -32,11 +32,12 @@ void padField(char16_t* field, std::size_t length, std::size_t width) {
     if (length < width) std::memcpy(field + length, spaces.data(), (width - length) * 2);
 }
 
-Verdict judge(const Record& record, std::size_t summaryLength) {
-    // The whole title field is searched, padding and all, which cannot hold "CDATA": its fixed
-    // width is whole vectors to the literal search, where the title's own length would end each
-    // search in the slower steps for its last few units.
-    if (findLiteral(record.title(), "CDATA", 0) != std::u16string_view::npos) {
+Verdict judge(const Record& record, std::size_t titleLength, std::size_t summaryLength) {
+    // A vector search takes the whole title field, padding and all, which cannot hold "CDATA":
+    // its fixed width is whole vectors, where the title's own length would end each search in
+    // slower steps for its last few units. The plain loop takes the title alone.
+    std::size_t searched = platform::bestIsa() == platform::Isa::scalar ? titleLength : titleWidth;
+    if (findLiteral(record.title().substr(0, searched), "CDATA", 0) != std::u16string_view::npos) {
         return Verdict::titleHasCdata;
     }
     if (summaryLength == 0) return Verdict::emptySummary;

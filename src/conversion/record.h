@@ -41,9 +41,9 @@ void padField(char16_t* field, std::size_t length, std::size_t width);
 // judge decides for the others.
 enum class Verdict { accepted, incomplete, titleHasCdata, emptySummary, summaryStartsWithSpace };
 
-// The acceptance test on a fitted record, its fields padded, given the length of the summary text
-// that it was fitted from.
-Verdict judge(const Record& record, std::size_t summaryLength);
+// The acceptance test on a fitted record, its fields padded, given the lengths of the title and
+// summary texts that it was fitted from.
+Verdict judge(const Record& record, std::size_t titleLength, std::size_t summaryLength);
 
 // The record file is the records one after the other, each unit little-endian on every machine
 // (UTF-16LE), with nothing before, between or after them.

@@ -146,7 +146,7 @@ void fitRest(const Text& text, SummaryMarkers<Text>& markers, Position descripti
     padField(dateField, text.cut(dateText, dateEnd, dateField, dateWidth), dateWidth);
     scanned.summary = summarize(text, descriptionText, descriptionEnd, markers, summaryField);
     padField(summaryField, scanned.summary.length, summaryWidth);
-    scanned.verdict = judge(record, scanned.summary.length);
+    scanned.verdict = judge(record, scanned.titleLength, scanned.summary.length);
 }
 
 // Finds the elements of the item [item, bounds.end) and fits its record into record. Every tag of
