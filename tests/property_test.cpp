@@ -13,6 +13,7 @@
 #include "isa.h"
 #include "legacy.h"
 #include "literal_search.h"
+#include "support/cases.h"
 #include "support/conversions.h"
 #include "support/files.h"
 #include "support/whole_text.h"
@@ -242,10 +243,7 @@ TEST(Property, CorpusFeedsMatchTheRules) {
 // of every length up to 80, so that matches, near misses and the ends of text fall at every
 // offset of a vector and of the last, overlapping one.
 
-const char* isaName(platform::Isa isa) {
-    const char* names[] = {"scalar", "SSE2", "AVX2", "NEON"};
-    return names[static_cast<int>(isa)];
-}
+using test::isaName;
 
 // Units made of a literal's characters, a unit whose low byte is its first character (which only
 // a 16-bit comparison tells apart), and bytes with the high bit set.

@@ -48,9 +48,12 @@ class Judge : public testing::TestWithParam<JudgeCase> {};
 
 TEST_P(Judge, AppliesTheAcceptanceTest) {
     const JudgeCase& c = GetParam();
-    EXPECT_EQ(judge(recordOf(c.title, c.summary), std::min<std::size_t>(c.title.size(), 100),
-                    c.summary.size()),
-              c.verdict);
+    for (platform::Isa isa : platform::availableIsas()) {
+        EXPECT_EQ(judge(recordOf(c.title, c.summary), std::min<std::size_t>(c.title.size(), 100),
+                        c.summary.size(), isa),
+                  c.verdict)
+            << test::isaName(isa);
+    }
 }
 
 const JudgeCase judgeCases[] = {

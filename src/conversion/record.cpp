@@ -32,12 +32,14 @@ void padField(char16_t* field, std::size_t length, std::size_t width) {
     if (length < width) std::memcpy(field + length, spaces.data(), (width - length) * 2);
 }
 
-Verdict judge(const Record& record, std::size_t titleLength, std::size_t summaryLength) {
+Verdict judge(const Record& record, std::size_t titleLength, std::size_t summaryLength,
+              platform::Isa isa) {
     // A vector search takes the whole title field, padding and all, which cannot hold "CDATA":
     // its fixed width is whole vectors, where the title's own length would end each search in
     // slower steps for its last few units. The plain loop takes the title alone.
-    std::size_t searched = platform::bestIsa() == platform::Isa::scalar ? titleLength : titleWidth;
-    if (findLiteral(record.title().substr(0, searched), "CDATA", 0) != std::u16string_view::npos) {
+    std::size_t searched = isa == platform::Isa::scalar ? titleLength : titleWidth;
+    if (findLiteral(record.title().substr(0, searched), "CDATA", 0, isa) !=
+        std::u16string_view::npos) {
         return Verdict::titleHasCdata;
     }
     if (summaryLength == 0) return Verdict::emptySummary;

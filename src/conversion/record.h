@@ -11,6 +11,7 @@
 #include <string_view>
 
 #include "file.h"
+#include "isa.h"
 #include "write_behind.h"
 
 namespace lorvex {
@@ -42,8 +43,9 @@ void padField(char16_t* field, std::size_t length, std::size_t width);
 enum class Verdict { accepted, incomplete, titleHasCdata, emptySummary, summaryStartsWithSpace };
 
 // The acceptance test on a fitted record, its fields padded, given the lengths of the title and
-// summary texts that it was fitted from.
-Verdict judge(const Record& record, std::size_t titleLength, std::size_t summaryLength);
+// summary texts that it was fitted from. Every isa decides the same.
+Verdict judge(const Record& record, std::size_t titleLength, std::size_t summaryLength,
+              platform::Isa isa = platform::bestIsa());
 
 // The record file is the records one after the other, each unit little-endian on every machine
 // (UTF-16LE), with nothing before, between or after them.

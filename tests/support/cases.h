@@ -5,7 +5,15 @@
 
 #include <string>
 
+#include "isa.h"
+
 namespace lorvex::test {
+
+// The name of an instruction set, for the message of a case that runs on each.
+inline const char* isaName(platform::Isa isa) {
+    const char* names[] = {"scalar", "SSE2", "AVX2", "NEON"};
+    return names[static_cast<int>(isa)];
+}
 
 struct CaseName {
     template <class Case>
