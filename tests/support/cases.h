@@ -1,4 +1,5 @@
-// Table-driven tests: each case carries a `name` that reads as the behaviour it checks.
+// Table-driven tests: each case carries a `name` that reads as the behaviour it checks; a case
+// run on every instruction set names the one it failed on.
 #pragma once
 
 #include <gtest/gtest.h>
