@@ -236,7 +236,7 @@ ItemEnd findItemEnd(Text& text, ItemTags<Text>& finders, Position from) {
 // The places of an item's tags when its elements come in the shape that nearly every feed gives
 // them (see findPlainItem); the element tags are each the first of their kind in the item.
 struct PlainItem {
-    Position end, next;  // see ItemEnd
+    ItemEnd itemEnd;
     Position title, titleEnd, description, descriptionEnd, pubDate, pubDateEnd;
 
     static bool closed(Position open, Position close) { return open < close && close != notFound; }
@@ -264,7 +264,8 @@ struct PlainItem {
 // findItemBounds finds it the same way.
 template <class Text>
 std::optional<PlainItem> findPlainItem(Text& text, ItemTags<Text>& finders, Position item) {
-    PlainItem tags{notFound, notFound, notFound, notFound, notFound, notFound, notFound, notFound};
+    PlainItem tags{
+        {notFound, notFound}, notFound, notFound, notFound, notFound, notFound, notFound};
     auto once = [](Position& place, Position at) {
         if (place != notFound) return false;
         place = at;
@@ -315,9 +316,7 @@ std::optional<PlainItem> findPlainItem(Text& text, ItemTags<Text>& finders, Posi
         }
         if (!fine) return std::nullopt;
         if (tags.complete()) {
-            auto [end, next] = findItemEnd(text, finders, from);
-            tags.end = end;
-            tags.next = next;
+            tags.itemEnd = findItemEnd(text, finders, from);
             return tags;
         }
     }
@@ -327,8 +326,9 @@ std::optional<PlainItem> findPlainItem(Text& text, ItemTags<Text>& finders, Posi
 template <class Text>
 ScannedItem fitPlainItem(Text& text, ItemTags<Text>& finders, SummaryMarkers<Text>& markers,
                          Position item, const PlainItem& tags, Record& record) {
+    const Position end = tags.itemEnd.end;
     ScannedItem scanned{
-        item, tags.end, Lack::nothing, record, 0, {0, SummaryRule::plainText}, Verdict::incomplete};
+        item, end, Lack::nothing, record, 0, {0, SummaryRule::plainText}, Verdict::incomplete};
     scanned.titleLength =
         text.cut(tags.title + finders.title.size(), tags.titleEnd, record.units.data(), titleWidth);
     fitRest(text, markers, tags.description + finders.description.size(), tags.descriptionEnd,
@@ -358,7 +358,7 @@ bool walkFeed(Text& text, Record*& slot, Visit&& visit) {
         text.pin(item);
         if (std::optional<PlainItem> plain = findPlainItem(text, tags, item)) {
             if (!visit(fitPlainItem(text, tags, markers, item, *plain, *slot))) return false;
-            last = {plain->end, plain->next};
+            last = plain->itemEnd;
             continue;
         }
         ItemBounds bounds = findItemBounds(text, tags, item + tags.item.size());
