@@ -11,10 +11,11 @@ set(CPACK_PACKAGE_DIRECTORY ${PROJECT_BINARY_DIR}/packages)
 if(WIN32)
   # What a Windows user looks for beside the DLL: the .def file, from which another toolchain makes
   # its own import library (lib /def:Lorvex.def), the manual page as text, the README and the
-  # design document it links to, at the same relative path.
+  # documents it links to, at the same relative paths.
   install(FILES ${PROJECT_SOURCE_DIR}/src/shell/lorvex.def
     DESTINATION ${CMAKE_INSTALL_LIBDIR} RENAME Lorvex.def COMPONENT development)
-  install(FILES ${PROJECT_SOURCE_DIR}/README.md DESTINATION . COMPONENT tool)
+  install(FILES ${PROJECT_SOURCE_DIR}/README.md ${PROJECT_SOURCE_DIR}/CONTRIBUTING.md
+    DESTINATION . COMPONENT tool)
   install(FILES ${PROJECT_SOURCE_DIR}/docs/design.md DESTINATION docs COMPONENT tool)
   if(TARGET lorvex_tool)
     find_program(LORVEX_GROFF groff)
