@@ -50,6 +50,13 @@ std::string recordFileName(const std::string& feed) {
 }
 
 ExitStatus convertOne(const std::string& input, const std::string& output, bool verbose) {
+    // The records would take the feed's place and the feed be lost: refused, as cp refuses to
+    // copy a file onto itself.
+    if (input != "-" && output != "-" &&
+        platform::sameFile(nativePath(input), nativePath(output))) {
+        complain("cannot convert " + quotedName(input) + ": it is its own record file");
+        return ExitStatus::failure;
+    }
     Conversion result = convertNamed(input, output);
     std::string outputName = quotedName(output, "standard output");
     if (result.failure != Failure::none) {
