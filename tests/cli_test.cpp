@@ -3,7 +3,12 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
-#ifndef _WIN32
+#ifdef _WIN32
+#ifndef NOMINMAX
+#define NOMINMAX  // std::min and std::max, not the macros of windows.h
+#endif
+#include <windows.h>
+#else
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/stat.h>
@@ -309,6 +314,64 @@ const NameCase recordFileNames[] = {
 
 INSTANTIATE_TEST_SUITE_P(Feeds, RecordFileName, testing::ValuesIn(recordFileNames),
                          test::CaseName{});
+
+// The process's standard input read from a file for as long as the object lives.
+class StandardInputFrom {
+  public:
+    explicit StandardInputFrom(const fs::path& file) {
+#ifdef _WIN32
+        saved_ = GetStdHandle(STD_INPUT_HANDLE);
+        file_ = CreateFileW(file.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE,
+                            nullptr, OPEN_EXISTING, 0, nullptr);
+        SetStdHandle(STD_INPUT_HANDLE, file_);
+#else
+        saved_ = ::dup(STDIN_FILENO);
+        int opened = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
+        ::dup2(opened, STDIN_FILENO);
+        ::close(opened);
+#endif
+    }
+    StandardInputFrom(const StandardInputFrom&) = delete;
+    StandardInputFrom& operator=(const StandardInputFrom&) = delete;
+    ~StandardInputFrom() {
+#ifdef _WIN32
+        SetStdHandle(STD_INPUT_HANDLE, saved_);
+        CloseHandle(file_);
+#else
+        ::dup2(saved_, STDIN_FILENO);
+        ::close(saved_);
+#endif
+    }
+
+  private:
+#ifdef _WIN32
+    HANDLE saved_, file_;
+#else
+    int saved_;
+#endif
+};
+
+// A record file that is the feed itself, by any name or as the file standard input reads, is
+// refused and the feed kept; the same feed converts into any other file.
+TEST(Convert, RefusesTheFeedItselfAsItsRecordFile) {
+    test::ScratchDir dir;
+    test::writeBytes(dir / "feed.xml", test::twoItems);
+    std::error_code error;
+    fs::create_hard_link(dir / "feed.xml", dir / "link.rec", error);
+    StandardInputFrom input(dir / "feed.xml");
+    const std::string feed = (dir / "feed.xml").string();
+    const std::string ownRecordFiles[][2] = {
+        {feed, feed},
+        {feed, (dir / "." / "feed.xml").string()},
+        {"-", feed},
+        {error ? feed : (dir / "link.rec").string(), feed},
+    };
+    for (const auto& [in, out] : ownRecordFiles)
+        EXPECT_EQ(convertOne(in, out, false), ExitStatus::failure) << in << " into " << out;
+    EXPECT_EQ(test::readBytes(dir / "feed.xml"), test::twoItems);
+    EXPECT_EQ(convertOne("-", (dir / "out.rec").string(), false), ExitStatus::success);
+    EXPECT_EQ(fs::file_size(dir / "out.rec"), 2u * recordBytes);
+}
 
 // A system that refuses threads (a pids limit) leaves fewer workers, never fewer pieces done.
 TEST(Parallel, RunsEveryPieceOnceAndCountsThemInOrder) {

@@ -130,6 +130,8 @@ bool isBrokenPipe(Error error);
 // Whether both paths name one existing file (the same device and inode on POSIX, the same volume
 // and file index on Windows), however they spell it.
 bool sameFile(const NativePath& first, const NativePath& second);
+// Whether path names the file that the process's standard input reads, told apart the same way.
+bool isStandardInput(const NativePath& path);
 
 // The message the system gives for an error code.
 std::string errorMessage(Error error);

@@ -557,11 +557,26 @@ bool isBrokenPipe(Error error) {
     return error == EPIPE;
 }
 
+namespace {
+
+bool sameIdentity(const struct stat& one, const struct stat& other) {
+    return one.st_dev == other.st_dev && one.st_ino == other.st_ino;
+}
+
+}  // namespace
+
 bool sameFile(const NativePath& first, const NativePath& second) {
     struct stat one {
     }, other{};
     return ::stat(first.c_str(), &one) == 0 && ::stat(second.c_str(), &other) == 0 &&
-           one.st_dev == other.st_dev && one.st_ino == other.st_ino;
+           sameIdentity(one, other);
+}
+
+bool isStandardInput(const NativePath& path) {
+    struct stat input {
+    }, named{};
+    return ::fstat(STDIN_FILENO, &input) == 0 && ::stat(path.c_str(), &named) == 0 &&
+           sameIdentity(input, named);
 }
 
 std::string errorMessage(Error error) {

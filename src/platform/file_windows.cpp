@@ -431,13 +431,25 @@ bool identify(const NativePath& path, BY_HANDLE_FILE_INFORMATION& info) {
     return known;
 }
 
+bool sameIdentity(const BY_HANDLE_FILE_INFORMATION& one, const BY_HANDLE_FILE_INFORMATION& other) {
+    return one.dwVolumeSerialNumber == other.dwVolumeSerialNumber &&
+           one.nFileIndexHigh == other.nFileIndexHigh && one.nFileIndexLow == other.nFileIndexLow;
+}
+
 }  // namespace
 
 bool sameFile(const NativePath& first, const NativePath& second) {
     BY_HANDLE_FILE_INFORMATION one{}, other{};
-    return identify(first, one) && identify(second, other) &&
-           one.dwVolumeSerialNumber == other.dwVolumeSerialNumber &&
-           one.nFileIndexHigh == other.nFileIndexHigh && one.nFileIndexLow == other.nFileIndexLow;
+    return identify(first, one) && identify(second, other) && sameIdentity(one, other);
+}
+
+bool isStandardInput(const NativePath& path) {
+    // A console or a pipe has no file information, and so is no file that a path names.
+    HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
+    BY_HANDLE_FILE_INFORMATION one{}, other{};
+    return input != nullptr && input != INVALID_HANDLE_VALUE &&
+           GetFileInformationByHandle(input, &one) && identify(path, other) &&
+           sameIdentity(one, other);
 }
 
 std::string errorMessage(Error error) {

@@ -52,8 +52,10 @@ std::string recordFileName(const std::string& feed) {
 ExitStatus convertOne(const std::string& input, const std::string& output, bool verbose) {
     // The records would take the feed's place and the feed be lost: refused, as cp refuses to
     // copy a file onto itself.
-    if (input != "-" && output != "-" &&
-        platform::sameFile(nativePath(input), nativePath(output))) {
+    bool ownRecordFile =
+        output != "-" && (input == "-" ? platform::isStandardInput(nativePath(output))
+                                       : platform::sameFile(nativePath(input), nativePath(output)));
+    if (ownRecordFile) {
         complain("cannot convert " + quotedName(input) + ": it is its own record file");
         return ExitStatus::failure;
     }
