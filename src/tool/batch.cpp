@@ -130,7 +130,7 @@ ExitStatus convertBatch(const BatchOptions& options) {
     std::map<std::string, std::size_t> firstWriter;
     for (std::size_t i = 0; i < count; ++i) {
         outputs[i] = joinPath(options.outputDir, recordFileName(options.feeds[i]));
-        skipped[i] = platform::sameFile(nativePath(options.feeds[i]), nativePath(outputs[i]));
+        skipped[i] = isOwnRecordFile(options.feeds[i], outputs[i]);
         if (skipped[i]) continue;
         auto [first, isNew] = firstWriter.emplace(nameKey(outputs[i]), i);
         if (!isNew) clashes[i] = options.feeds[first->second];

@@ -49,13 +49,16 @@ std::string recordFileName(const std::string& feed) {
     return name + ".rec";
 }
 
+bool isOwnRecordFile(const std::string& input, const std::string& output) {
+    if (output == "-") return false;
+    if (input == "-") return platform::isStandardInput(nativePath(output));
+    return platform::sameFile(nativePath(input), nativePath(output));
+}
+
 ExitStatus convertOne(const std::string& input, const std::string& output, bool verbose) {
     // The records would take the feed's place and the feed be lost: refused, as cp refuses to
     // copy a file onto itself.
-    bool ownRecordFile =
-        output != "-" && (input == "-" ? platform::isStandardInput(nativePath(output))
-                                       : platform::sameFile(nativePath(input), nativePath(output)));
-    if (ownRecordFile) {
+    if (isOwnRecordFile(input, output)) {
         complain("cannot convert " + quotedName(input) + ": it is its own record file");
         return ExitStatus::failure;
     }

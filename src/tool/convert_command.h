@@ -20,6 +20,10 @@ std::string describeFailure(const Conversion& result, const std::string& input,
                             const std::string& output);
 std::string recordsWritten(std::size_t records, const std::string& output);
 
+// Whether output is the feed itself, by whatever name, or the file that standard input reads
+// when input is "-": its records would take the feed's place.
+bool isOwnRecordFile(const std::string& input, const std::string& output);
+
 // The record file name for a feed: its file name with the last extension, if any, replaced by
 // ".rec" ("feeds/news.xml" gives "news.rec", "notes" gives "notes.rec").
 std::string recordFileName(const std::string& feed);
