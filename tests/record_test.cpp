@@ -49,7 +49,7 @@ class Judge : public testing::TestWithParam<JudgeCase> {};
 TEST_P(Judge, AppliesTheAcceptanceTest) {
     const JudgeCase& c = GetParam();
     for (platform::Isa isa : platform::availableIsas()) {
-        EXPECT_EQ(judge(recordOf(c.title, c.summary), std::min<std::size_t>(c.title.size(), 100),
+        EXPECT_EQ(judge(recordOf(c.title, c.summary), std::min(c.title.size(), titleWidth),
                         c.summary.size(), isa),
                   c.verdict)
             << test::isaName(isa);
