@@ -240,10 +240,13 @@ TEST(Property, CorpusFeedsMatchTheRules) {
 }
 
 // The vector kernels against the plain loops, for every instruction set this machine runs: texts
-// of every length up to 80, so that matches, near misses and the ends of text fall at every
-// offset of a vector and of the last, overlapping one.
+// of every length up to longest, two and a half of the widest vectors (AVX-512's 64 bytes), so
+// that matches, near misses and the ends of text fall at every offset of a vector and of the
+// last, overlapping one.
 
 using test::isaName;
+
+constexpr std::size_t longest = 160;
 
 // Units made of a literal's characters, a unit whose low byte is its first character (which only
 // a 16-bit comparison tells apart), and bytes with the high bit set.
@@ -268,7 +271,7 @@ template <class Unit>
 void checkSearches(std::mt19937& random, const std::string& literal) {
     const std::basic_string<Unit> wanted(literal.begin(), literal.end());
     for (platform::Isa isa : platform::availableIsas()) {
-        for (std::size_t length = 0; length <= 80; ++length) {
+        for (std::size_t length = 0; length <= longest; ++length) {
             for (int round = 0; round < 6; ++round) {
                 std::basic_string<Unit> text = randomUnits<Unit>(random, literal, length);
                 // Half the texts hold the literal whole at a random place, among near misses.
@@ -348,8 +351,9 @@ TEST(Property, EveryTagSearchFindsWhatThePlainOneFinds) {
 }
 
 // Any mix of ASCII, characters of two, three and four bytes and ill-formed bytes, cut off at any
-// number of units; and mostly well-formed text, which AVX2 decodes a vector at a time, with one
-// piece in sixteen that it leaves to the character-at-a-time path.
+// number of units; and mostly well-formed text, which AVX2 and AVX-512 decode a vector at a time,
+// with one piece in sixteen that they leave to the character-at-a-time path. Fewer texts of each
+// length past 80, where every room of each makes the test slow.
 TEST(Property, EveryUtf8DecoderWritesWhatThePlainOneWrites) {
     const std::vector<std::vector<const char*>> mixes = {
         {"a", "<", "\xC3\xA9", "\xE6\x97\xA5", "\xF0\x9F\x98\x80", "\x80", "\xFF", "\xE6\x97",
@@ -381,8 +385,8 @@ TEST(Property, EveryUtf8DecoderWritesWhatThePlainOneWrites) {
     for (const std::vector<const char*>& mix : mixes) {
         // In the second mix, the last six pieces come one time in sixteen.
         std::size_t common = &mix == &mixes[0] ? mix.size() : mix.size() - 6;
-        for (std::size_t length = 0; length <= 80; ++length) {
-            for (int round = 0; round < 20; ++round) {
+        for (std::size_t length = 0; length <= longest; ++length) {
+            for (int round = 0; round < (length <= 80 ? 20 : 4); ++round) {
                 std::string built;
                 while (built.size() < length) {
                     bool rare = common < mix.size() && below(random, 16) == 0;
@@ -414,12 +418,12 @@ TEST(Property, EveryUtf8DecoderWritesWhatThePlainOneWrites) {
 // ASCII with one byte above it at every place (or none), at every length: each widening stops
 // at that byte and writes the same units before it.
 TEST(Property, EveryAsciiWideningStopsWhereThePlainOneStops) {
-    for (std::size_t length = 0; length <= 80; ++length) {
+    for (std::size_t length = 0; length <= longest; ++length) {
         for (std::size_t at = 0; at <= length; ++at) {
             std::string bytes(length, '\0');
             for (std::size_t i = 0; i < length; ++i)
                 bytes[i] = static_cast<char>('!' + i % 90);
-            if (at < length) bytes[at] = static_cast<char>(0x80 + at);
+            if (at < length) bytes[at] = static_cast<char>(0x80 + at % 0x80);
             for (platform::Isa isa : platform::availableIsas()) {
                 std::u16string out(length, u'?');
                 ASSERT_EQ(unicode::widenAscii(bytes, out.data(), isa), at) << isaName(isa);
@@ -438,7 +442,7 @@ TEST(Property, EverySingleByteDecoderWritesWhatThePlainOneWrites) {
         table[byte] = byte < 0x80 ? static_cast<char16_t>(byte)
                                   : static_cast<char16_t>(below(random, 0x10000));
     }
-    for (std::size_t length = 0; length <= 80; ++length) {
+    for (std::size_t length = 0; length <= longest; ++length) {
         for (int round = 0; round < 20; ++round) {
             std::string bytes;
             // Runs of ASCII, as feeds have, and bytes of any value.
@@ -463,7 +467,7 @@ TEST(Property, EveryForeignUnitCheckAnswersAsThePlainOne) {
     const char16_t edges[] = {0x7F,   0x80,   0x9F,   0xA0,   0xDB7F, 0xDB80, 0xDBFF,
                               0xDC00, 0xDFFF, 0xE000, 0xF8FF, 0xF900, 0xFFFD, 0x0000};
     for (platform::Isa isa : platform::availableIsas()) {
-        for (std::size_t length = 1; length <= 48; ++length) {
+        for (std::size_t length = 1; length <= 96; ++length) {
             for (char16_t edge : edges) {
                 for (std::size_t at = 0; at < length; ++at) {
                     std::u16string run(length, u'\u65E5');

@@ -7,7 +7,7 @@
 namespace lorvex::platform {
 
 // Scalar is the plain loop, the reference and the path of every other machine.
-enum class Isa { scalar, sse2, avx2, neon };
+enum class Isa { scalar, sse2, avx2, avx512, neon };
 
 // Those this processor runs, scalar first and the fastest last.
 std::vector<Isa> availableIsas();

@@ -76,6 +76,10 @@ const Kernels& kernels(Isa isa) {
         case Isa::avx2:
             return avx2::kernels;
 #endif
+#if defined(LORVEX_HAVE_AVX512)
+        case Isa::avx512:
+            return avx512::kernels;
+#endif
 #if defined(LORVEX_HAVE_NEON)
         case Isa::neon:
             return neon::kernels;

@@ -23,6 +23,19 @@ bool hasAvx2() {
     if ((low & 6) != 6) return false;  // XMM and YMM state
     return __get_cpuid_count(7, 0, &a, &b, &c, &d) && (b & bit_AVX2);
 }
+
+// Whether the processor has the AVX-512 sets the kernels use, with POPCNT and BMI2 beside them,
+// and the system saves the mask and the 512-bit registers. AVX2 is asked for first.
+bool hasAvx512() {
+    unsigned a, b, c, d;
+    if (!__get_cpuid(1, &a, &b, &c, &d) || !(c & bit_POPCNT)) return false;
+    unsigned low, high;
+    __asm__("xgetbv" : "=a"(low), "=d"(high) : "c"(0));
+    constexpr unsigned state = 0xE6;  // XMM, YMM, the mask registers and both halves of ZMM
+    if ((low & state) != state) return false;
+    constexpr unsigned sets = bit_AVX512F | bit_AVX512BW | bit_BMI2;
+    return __get_cpuid_count(7, 0, &a, &b, &c, &d) && (b & sets) == sets && (c & bit_AVX512VBMI2);
+}
 #endif
 
 #if defined(LORVEX_NEON_AT_RUN_TIME)
@@ -40,7 +53,10 @@ std::vector<Isa> availableIsas() {
     isas.push_back(Isa::sse2);
 #endif
 #if defined(LORVEX_HAVE_AVX2)
-    if (hasAvx2()) isas.push_back(Isa::avx2);
+    if (hasAvx2()) {
+        isas.push_back(Isa::avx2);
+        if (hasAvx512()) isas.push_back(Isa::avx512);
+    }
 #endif
 #if defined(LORVEX_NEON_AT_RUN_TIME)
     if (hasNeon()) isas.push_back(Isa::neon);

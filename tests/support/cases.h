@@ -12,7 +12,7 @@ namespace lorvex::test {
 
 // The name of an instruction set, for the message of a case that runs on each.
 inline const char* isaName(platform::Isa isa) {
-    const char* names[] = {"scalar", "SSE2", "AVX2", "NEON"};
+    const char* names[] = {"scalar", "SSE2", "AVX2", "AVX-512", "NEON"};
     return names[static_cast<int>(isa)];
 }
 
