@@ -300,6 +300,53 @@ TEST(Property, EveryLiteralSearchFindsWhatThePlainOneFinds) {
     }
 }
 
+// A description's end and its markers in one pass, against the plain searches that say what they
+// are: the markers count before the end, or where the end is not found, before the last 13 units
+// (which a text read in pieces searches again); "alt=" counts only before "&lt".
+template <class Unit>
+void checkDescriptionEnds(std::mt19937& random) {
+    auto units = [](std::string_view literal) {
+        return std::basic_string<Unit>(literal.begin(), literal.end());
+    };
+    const std::basic_string<Unit> plants[] = {units("</description>"), units("&lt"), units("alt="),
+                                              units("lt"), units("<")};
+    for (std::size_t length = 0; length <= longest; ++length) {
+        for (int round = 0; round < 2; ++round) {
+            std::basic_string<Unit> text = randomUnits<Unit>(random, "</description>&lt=", length);
+            for (int piece = 0; piece < 3; ++piece) {
+                const std::basic_string<Unit>& planted = plants[below(random, std::size(plants))];
+                if (planted.size() <= length) {
+                    text.replace(below(random, length - planted.size() + 1), planted.size(),
+                                 planted);
+                }
+            }
+            for (std::size_t from = 0; from <= length; ++from) {
+                std::size_t end = text.find(plants[0], from);
+                std::size_t told = end != npos ? end : length - std::min<std::size_t>(length, 13);
+                std::size_t escaped = text.find(plants[1], from);
+                if (escaped >= told) escaped = npos;
+                std::size_t alt = text.find(plants[2], from);
+                if (alt >= std::min(told, escaped)) alt = npos;
+                for (platform::Isa isa : platform::availableIsas()) {
+                    DescriptionMarkers found;
+                    ASSERT_EQ(
+                        findDescriptionEnd(std::basic_string_view<Unit>(text), from, found, isa),
+                        end)
+                        << isaName(isa) << ", " << sizeof(Unit) * 8 << "-bit, from " << from;
+                    ASSERT_EQ(found.escapedTag, escaped) << isaName(isa) << ", from " << from;
+                    ASSERT_EQ(found.alt, alt) << isaName(isa) << ", from " << from;
+                }
+            }
+        }
+    }
+}
+
+TEST(Property, EveryDescriptionEndSearchFindsWhatThePlainSearchesFind) {
+    std::mt19937 random(1450);
+    checkDescriptionEnds<char>(random);
+    checkDescriptionEnds<char16_t>(random);
+}
+
 // Texts of the walk's tags among near misses and other markup: every kernel finds the tag that a
 // plain look at each place finds, from every start, and none that ends too near the text's end to
 // be told apart whole.

@@ -26,6 +26,12 @@ struct ReadOptions {
     int recordLimit = INT_MAX;  // the most records one conversion can count
 };
 
+// Where a description ends, and where its first summary markers are (see findDescriptionEnd);
+// notFound for none.
+struct DescriptionEnd {
+    Position end, escapedTag, alt;
+};
+
 // What the walk asks of a feed's text in either form: searches, and a window that holds the text
 // from a pinned position on.
 template <class Unit>
@@ -53,6 +59,25 @@ class WindowText {
         FoundTag found = lorvex::findTag(window_->view(from, stop), 0);
         return {found.position == std::string_view::npos ? notFound : from + found.position,
                 found.tag};
+    }
+    // The end of the description whose text begins at from, its first "</description>", and the
+    // summary's markers before it (see lorvex::findDescriptionEnd); read as far as it takes, each
+    // piece searched on from where the pass over the one before stopped telling.
+    DescriptionEnd findDescriptionEnd(Position from) {
+        DescriptionMarkers found;
+        std::size_t searchFrom = 0;
+        for (;;) {
+            std::basic_string_view<Unit> text = window_->view(from, window_->end());
+            std::size_t end = lorvex::findDescriptionEnd(text, searchFrom, found);
+            auto place = [from](std::size_t at) {
+                return at == std::string_view::npos ? notFound : from + at;
+            };
+            if (end != std::string_view::npos) {
+                return {from + end, place(found.escapedTag), place(found.alt)};
+            }
+            searchFrom = std::max(searchFrom, text.size() - std::min(text.size(), longestTag - 1));
+            if (!window_->readMore()) return {notFound, notFound, notFound};
+        }
     }
     // Where findTag's answers over the text read so far end: a '<' from here on is told apart
     // once more text is read.

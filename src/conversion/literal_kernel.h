@@ -103,3 +103,36 @@ template <class Unit>
     }
     return narrower::findTag(text, i);
 }
+
+// findDescriptionEnd a vector at a time. The candidates are those of the literal searches it
+// stands for, first and last unit in place: a '<' with a '>' 13 units on, an '&' with a 't' two
+// on, and until "alt=" is found an 'a' with a '=' three on. So no text makes it test more places
+// whole than those searches would.
+template <class Unit>
+[[gnu::noinline]] std::size_t findDescriptionEnd(std::basic_string_view<Unit> text,
+                                                 std::size_t from, DescriptionMarkers& found) {
+    constexpr std::size_t step = V::bytes / sizeof(Unit);
+    const Unit* base = text.data();
+    const std::size_t size = scalar::descriptionEnd.size();
+    const typename V::Vector open = splat<Unit>('<'), close = splat<Unit>('>');
+    const typename V::Vector ampersand = splat<Unit>('&'), t = splat<Unit>('t');
+    const typename V::Vector a = splat<Unit>('a'), equals = splat<Unit>('=');
+    std::size_t i = from;
+    for (; i + step - 1 + size <= text.size(); i += step) {
+        typename V::Mask ends = candidatesAt(base + i, size, open, close);
+        typename V::Mask markers = 0;
+        if (found.escapedTag == npos) {
+            markers = candidatesAt(base + i, 3, ampersand, t);
+            if (found.alt == npos) markers |= candidatesAt(base + i, 4, a, equals);
+        }
+        if ((ends | markers) == 0) continue;
+        std::size_t end = firstMatch(base, scalar::descriptionEnd, i, ends);
+        for (; markers != 0 && found.escapedTag == npos; markers &= markers - 1) {
+            std::size_t at = i + vec::firstUnit<V, Unit>(markers);
+            if (at >= end) break;
+            scalar::noteMarker(base, at, found);
+        }
+        if (end != npos) return end;
+    }
+    return narrower::findDescriptionEnd(text, i, found);
+}

@@ -107,6 +107,32 @@ template <class Unit>
     return {npos, Tag::other};
 }
 
+constexpr std::string_view descriptionEnd = "</description>";
+static_assert(descriptionEnd.size() == longestTag);
+
+// Notes the marker that begins at text[at], if any, in found, whose "&lt" is not yet found. Both
+// markers have "lt" after their first unit. Four units from text[at] are in the text.
+template <class Unit>
+[[gnu::always_inline]] inline void noteMarker(const Unit* text, std::size_t at,
+                                              DescriptionMarkers& found) {
+    if (text[at + 1] != 'l' || text[at + 2] != 't') return;
+    if (text[at] == '&') {
+        found.escapedTag = at;
+    } else if (text[at] == 'a' && text[at + 3] == '=' && found.alt == npos) {
+        found.alt = at;
+    }
+}
+
+template <class Unit>
+[[gnu::noinline]] std::size_t findDescriptionEnd(std::basic_string_view<Unit> text,
+                                                 std::size_t from, DescriptionMarkers& found) {
+    for (std::size_t i = from; i + descriptionEnd.size() <= text.size(); ++i) {
+        if (text[i] == '<' && matchesAt(text.data() + i, descriptionEnd)) return i;
+        if (found.escapedTag == npos) noteMarker(text.data(), i, found);
+    }
+    return npos;
+}
+
 }  // namespace scalar
 
 using platform::Isa;
@@ -174,7 +200,42 @@ FoundTag findTagIn(std::basic_string_view<Unit> text, std::size_t from, Isa isa)
     }
 }
 
+template <class Unit>
+std::size_t findDescriptionEndIn(std::basic_string_view<Unit> text, std::size_t from,
+                                 DescriptionMarkers& found, Isa isa) {
+    if (from > text.size()) return npos;
+    switch (isa) {
+#if defined(LORVEX_HAVE_AVX2)
+        case Isa::avx512:
+            if constexpr (sizeof(Unit) == 1) return avx512::findDescriptionEnd(text, from, found);
+            [[fallthrough]];
+        case Isa::avx2:
+            return avx2::findDescriptionEnd(text, from, found);
+#endif
+#if defined(LORVEX_HAVE_SSE2)
+        case Isa::sse2:
+            return sse2::findDescriptionEnd(text, from, found);
+#endif
+#if defined(LORVEX_HAVE_NEON)
+        case Isa::neon:
+            return neon::findDescriptionEnd(text, from, found);
+#endif
+        default:
+            return scalar::findDescriptionEnd(text, from, found);
+    }
+}
+
 }  // namespace
+
+std::size_t findDescriptionEnd(std::string_view text, std::size_t from, DescriptionMarkers& found,
+                               Isa isa) {
+    return findDescriptionEndIn(text, from, found, isa);
+}
+
+std::size_t findDescriptionEnd(std::u16string_view text, std::size_t from,
+                               DescriptionMarkers& found, Isa isa) {
+    return findDescriptionEndIn(text, from, found, isa);
+}
 
 FoundTag findTag(std::string_view text, std::size_t from, Isa isa) {
     return findTagIn(text, from, isa);

@@ -43,4 +43,20 @@ FoundTag findTag(std::string_view text, std::size_t from, platform::Isa isa = pl
 FoundTag findTag(std::u16string_view text, std::size_t from,
                  platform::Isa isa = platform::bestIsa());
 
+// The first of the summary's markers in a description, as indexes in the text searched; npos for
+// one not (yet) found. alt counts only before escapedTag: "&lt" takes precedence.
+struct DescriptionMarkers {
+    std::size_t escapedTag = std::string_view::npos;  // "&lt"
+    std::size_t alt = std::string_view::npos;         // "alt="
+};
+
+// The first "</description>" in text at or after from, or npos; text is a description's text
+// from its start. The same pass notes in found the first "&lt" before that end, and the first
+// "alt=" before both, unless found holds them already: a text read in pieces is searched again
+// from where this pass stopped telling, its last longestTag - 1 units, with found kept.
+std::size_t findDescriptionEnd(std::string_view text, std::size_t from, DescriptionMarkers& found,
+                               platform::Isa isa = platform::bestIsa());
+std::size_t findDescriptionEnd(std::u16string_view text, std::size_t from,
+                               DescriptionMarkers& found, platform::Isa isa = platform::bestIsa());
+
 }  // namespace lorvex

@@ -134,17 +134,18 @@ Position findOutside(Finder<Text>& finder, Position from, Position end,
 }
 
 // Fits the record of an item that lacks nothing, its title already cut into it: the padding, the
-// date, the summary and the verdict.
+// date, the summary and the verdict. found: as summarize takes it.
 template <class Text>
 void fitRest(const Text& text, SummaryMarkers<Text>& markers, Position descriptionText,
              Position descriptionEnd, Position dateText, Position dateEnd, ScannedItem& scanned,
-             Record& record) {
+             Record& record, const DescriptionEnd* found = nullptr) {
     char16_t* titleField = record.units.data();
     char16_t* dateField = titleField + titleWidth;
     char16_t* summaryField = dateField + dateWidth;
     padField(titleField, scanned.titleLength, titleWidth);
     padField(dateField, text.cut(dateText, dateEnd, dateField, dateWidth), dateWidth);
-    scanned.summary = summarize(text, descriptionText, descriptionEnd, markers, summaryField);
+    scanned.summary =
+        summarize(text, descriptionText, descriptionEnd, markers, summaryField, found);
     padField(summaryField, scanned.summary.length, summaryWidth);
     scanned.verdict = judge(record, scanned.titleLength, scanned.summary.length);
 }
@@ -238,6 +239,8 @@ ItemEnd findItemEnd(Text& text, ItemTags<Text>& finders, Position from) {
 struct PlainItem {
     ItemEnd itemEnd;
     Position title, titleEnd, description, descriptionEnd, pubDate, pubDateEnd;
+    // The description's end and markers when it was stepped over whole; else its end is notFound.
+    DescriptionEnd stepped{notFound, notFound, notFound};
 
     static bool closed(Position open, Position close) { return open < close && close != notFound; }
     bool titleClosed() const { return closed(title, titleEnd); }
@@ -257,11 +260,11 @@ struct PlainItem {
 // item gives nothing, and is walked by those rules in full.
 //
 // A description met once the title element has ended, and while no date element is open, is
-// stepped over to its first "</description>" by the literal search, as findItemBounds does: no
-// tag inside it can change what the rules find (an "<item>" or "</item>" there ends nothing, a
-// "<pubDate>" there does not count, and the title and the date's end are before it). Once every
-// element is found, only the item's end is left, which no later tag of an element changes, and
-// findItemBounds finds it the same way.
+// stepped over to its first "</description>" by a search of its text, as findItemBounds does, and
+// the same pass notes the summary's markers in it: no tag inside it can change what the rules
+// find (an "<item>" or "</item>" there ends nothing, a "<pubDate>" there does not count, and the
+// title and the date's end are before it). Once every element is found, only the item's end is
+// left, which no later tag of an element changes, and findItemBounds finds it the same way.
 template <class Text>
 std::optional<PlainItem> findPlainItem(Text& text, ItemTags<Text>& finders, Position item) {
     PlainItem tags{
@@ -289,7 +292,8 @@ std::optional<PlainItem> findPlainItem(Text& text, ItemTags<Text>& finders, Posi
         } else if (tag == Tag::description) {
             fine = once(tags.description, at) && !tags.titleOpen();
             if (fine && tags.titleClosed() && !tags.dateOpen()) {
-                tags.descriptionEnd = finders.descriptionEnd.find(at + finders.description.size());
+                tags.stepped = text.findDescriptionEnd(at + finders.description.size());
+                tags.descriptionEnd = tags.stepped.end;
                 if (tags.descriptionEnd == notFound) return std::nullopt;
                 from = tags.descriptionEnd + 1;
             } else {
@@ -332,7 +336,8 @@ ScannedItem fitPlainItem(Text& text, ItemTags<Text>& finders, SummaryMarkers<Tex
     scanned.titleLength =
         text.cut(tags.title + finders.title.size(), tags.titleEnd, record.units.data(), titleWidth);
     fitRest(text, markers, tags.description + finders.description.size(), tags.descriptionEnd,
-            tags.pubDate + finders.pubDate.size(), tags.pubDateEnd, scanned, record);
+            tags.pubDate + finders.pubDate.size(), tags.pubDateEnd, scanned, record,
+            tags.stepped.end != notFound ? &tags.stepped : nullptr);
     return scanned;
 }
 

@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 
+#include "feed_text.h"
 #include "finder.h"
 #include "record.h"
 
@@ -42,17 +43,18 @@ struct Summary {
 };
 
 // Writes the summary of the description text[begin, end) to out and returns its length and
-// rule. Only the summaryWidth characters that the summary field can show are produced.
+// rule. Only the summaryWidth characters that the summary field can show are produced. found,
+// when given, holds its first "&lt" and "alt=", found with its end; else they are searched here.
 template <class Text>
 Summary summarize(const Text& text, Position begin, Position end, SummaryMarkers<Text>& markers,
-                  char16_t* out) {
+                  char16_t* out, const DescriptionEnd* found = nullptr) {
     // Escaped markup: the lead text before the first "&lt".
-    Position escaped = markers.escapedTag.find(begin, end);
+    Position escaped = found ? found->escapedTag : markers.escapedTag.find(begin, end);
     if (escaped != notFound) {
         return {text.cut(begin, escaped, out, summaryWidth), SummaryRule::leadText};
     }
 
-    Position alt = markers.alt.find(begin, end);
+    Position alt = found ? found->alt : markers.alt.find(begin, end);
     if (alt == notFound) return {text.cut(begin, end, out, summaryWidth), SummaryRule::plainText};
 
     // Alt text: from one character behind "alt=" (the opening quote) up to two characters
