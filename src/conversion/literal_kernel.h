@@ -113,7 +113,7 @@ template <class Unit>
                                                  std::size_t from, DescriptionMarkers& found) {
     constexpr std::size_t step = V::bytes / sizeof(Unit);
     const Unit* base = text.data();
-    const std::size_t size = scalar::descriptionEnd.size();
+    const std::size_t size = scalar::descriptionEndTag.size();
     const typename V::Vector open = splat<Unit>('<'), close = splat<Unit>('>');
     const typename V::Vector ampersand = splat<Unit>('&'), t = splat<Unit>('t');
     const typename V::Vector a = splat<Unit>('a'), equals = splat<Unit>('=');
@@ -126,7 +126,7 @@ template <class Unit>
             if (found.alt == npos) markers |= candidatesAt(base + i, 4, a, equals);
         }
         if ((ends | markers) == 0) continue;
-        std::size_t end = firstMatch(base, scalar::descriptionEnd, i, ends);
+        std::size_t end = firstMatch(base, scalar::descriptionEndTag, i, ends);
         for (; markers != 0 && found.escapedTag == npos; markers &= markers - 1) {
             std::size_t at = i + vec::firstUnit<V, Unit>(markers);
             if (at >= end) break;

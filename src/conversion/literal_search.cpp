@@ -107,8 +107,8 @@ template <class Unit>
     return {npos, Tag::other};
 }
 
-constexpr std::string_view descriptionEnd = "</description>";
-static_assert(descriptionEnd.size() == longestTag);
+constexpr std::string_view descriptionEndTag = "</description>";
+static_assert(descriptionEndTag.size() == longestTag);
 
 // Notes the marker that begins at text[at], if any, in found, whose "&lt" is not yet found. Both
 // markers have "lt" after their first unit. Four units from text[at] are in the text.
@@ -126,8 +126,8 @@ template <class Unit>
 template <class Unit>
 [[gnu::noinline]] std::size_t findDescriptionEnd(std::basic_string_view<Unit> text,
                                                  std::size_t from, DescriptionMarkers& found) {
-    for (std::size_t i = from; i + descriptionEnd.size() <= text.size(); ++i) {
-        if (text[i] == '<' && matchesAt(text.data() + i, descriptionEnd)) return i;
+    for (std::size_t i = from; i + descriptionEndTag.size() <= text.size(); ++i) {
+        if (text[i] == '<' && matchesAt(text.data() + i, descriptionEndTag)) return i;
         if (found.escapedTag == npos) noteMarker(text.data(), i, found);
     }
     return npos;
