@@ -64,14 +64,14 @@ class WindowText {
     // summary's markers before it (see lorvex::findDescriptionEnd); read as far as it takes, each
     // piece searched on from where the pass over the one before stopped telling.
     DescriptionEnd findDescriptionEnd(Position from) {
+        auto place = [from](std::size_t at) {
+            return at == std::string_view::npos ? notFound : from + at;
+        };
         DescriptionMarkers found;
         std::size_t searchFrom = 0;
         for (;;) {
             std::basic_string_view<Unit> text = window_->view(from, window_->end());
             std::size_t end = lorvex::findDescriptionEnd(text, searchFrom, found);
-            auto place = [from](std::size_t at) {
-                return at == std::string_view::npos ? notFound : from + at;
-            };
             if (end != std::string_view::npos) {
                 return {from + end, place(found.escapedTag), place(found.alt)};
             }

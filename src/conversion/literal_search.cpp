@@ -205,10 +205,13 @@ std::size_t findDescriptionEndIn(std::basic_string_view<Unit> text, std::size_t 
                                  DescriptionMarkers& found, Isa isa) {
     if (from > text.size()) return npos;
     switch (isa) {
-#if defined(LORVEX_HAVE_AVX2)
+#if defined(LORVEX_HAVE_AVX512)
         case Isa::avx512:
+            // Bytes only, as for findLiteral.
             if constexpr (sizeof(Unit) == 1) return avx512::findDescriptionEnd(text, from, found);
             [[fallthrough]];
+#endif
+#if defined(LORVEX_HAVE_AVX2)
         case Isa::avx2:
             return avx2::findDescriptionEnd(text, from, found);
 #endif

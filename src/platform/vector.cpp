@@ -14,25 +14,30 @@ namespace lorvex::platform {
 namespace {
 
 #if defined(LORVEX_HAVE_AVX2)
+// Whether the system saves all the register state that the bits of wanted name (XCR0), and the
+// processor lets a program ask (OSXSAVE).
+bool systemSaves(unsigned wanted) {
+    unsigned a, b, c, d;
+    if (!__get_cpuid(1, &a, &b, &c, &d) || !(c & bit_OSXSAVE)) return false;
+    unsigned low, high;
+    __asm__("xgetbv" : "=a"(low), "=d"(high) : "c"(0));
+    return (low & wanted) == wanted;
+}
+
 // Whether the processor has AVX2 and the system saves its registers.
 bool hasAvx2() {
     unsigned a, b, c, d;
-    if (!__get_cpuid(1, &a, &b, &c, &d) || !(c & bit_OSXSAVE) || !(c & bit_AVX)) return false;
-    unsigned low, high;
-    __asm__("xgetbv" : "=a"(low), "=d"(high) : "c"(0));
-    if ((low & 6) != 6) return false;  // XMM and YMM state
+    if (!__get_cpuid(1, &a, &b, &c, &d) || !(c & bit_AVX)) return false;
+    if (!systemSaves(0x6)) return false;  // XMM and YMM
     return __get_cpuid_count(7, 0, &a, &b, &c, &d) && (b & bit_AVX2);
 }
 
 // Whether the processor has the AVX-512 sets the kernels use, with POPCNT and BMI2 beside them,
-// and the system saves the mask and the 512-bit registers. AVX2 is asked for first.
+// and the system saves the mask and the 512-bit registers.
 bool hasAvx512() {
     unsigned a, b, c, d;
     if (!__get_cpuid(1, &a, &b, &c, &d) || !(c & bit_POPCNT)) return false;
-    unsigned low, high;
-    __asm__("xgetbv" : "=a"(low), "=d"(high) : "c"(0));
-    constexpr unsigned state = 0xE6;  // XMM, YMM, the mask registers and both halves of ZMM
-    if ((low & state) != state) return false;
+    if (!systemSaves(0xE6)) return false;  // XMM, YMM, the mask registers and both halves of ZMM
     constexpr unsigned sets = bit_AVX512F | bit_AVX512BW | bit_BMI2;
     return __get_cpuid_count(7, 0, &a, &b, &c, &d) && (b & sets) == sets && (c & bit_AVX512VBMI2);
 }
